@@ -1,0 +1,65 @@
+#include "Registry.h"
+
+#include "StringIds.h"
+
+namespace {
+
+// Opens or creates subKey below base with full access; nullptr on failure.
+HKEY OpenOrCreate(HKEY base, const std::string& subKey, bool canCreate) {
+    HKEY key = nullptr;
+    LSTATUS result;
+    // An empty path cannot be created; opening it gives a second handle to base.
+    if (canCreate && !subKey.empty()) {
+        DWORD disposition = 0;
+        result = RegCreateKeyExA(base, subKey.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr,
+                                 &key, &disposition);
+    } else {
+        result = RegOpenKeyExA(base, subKey.c_str(), 0, KEY_ALL_ACCESS, &key);
+    }
+    return result == ERROR_SUCCESS ? key : nullptr;
+}
+
+[[noreturn]] void RaiseSetDataFailed(const std::string& name) {
+    throw ERegistryException(FormatText(LoadStr(SRegSetDataFailed), name));
+}
+
+}  // namespace
+
+TRegistry::~TRegistry() {
+    CloseKey();
+}
+
+void TRegistry::SetRootKey(HKEY root) {
+    if (root == rootKey_) return;
+    rootKey_ = root;
+    CloseKey();
+}
+
+bool TRegistry::OpenKey(const std::string& key, bool canCreate) {
+    const bool absolute = !key.empty() && key.front() == '\\';
+    const std::string path = absolute ? key.substr(1) : key;
+    const bool fromOpenKey = !absolute && currentKey_.Valid();
+    HKEY opened = OpenOrCreate(fromOpenKey ? currentKey_.Get() : rootKey_, path, canCreate);
+    if (!opened) return false;
+
+    std::string newPath = fromOpenKey ? currentPath_ + "\\" + path : path;
+    CloseKey();
+    currentKey_.Reset(opened);
+    currentPath_ = std::move(newPath);
+    return true;
+}
+
+void TRegistry::WriteString(const std::string& name, const std::string& value) {
+    if (!currentKey_.Valid()) RaiseSetDataFailed(name);
+    // The stored size counts the terminating zero.
+    LSTATUS result = RegSetValueExA(currentKey_.Get(), name.c_str(), 0, REG_SZ,
+                                    reinterpret_cast<const BYTE*>(value.c_str()), DWORD(value.size() + 1));
+    if (result != ERROR_SUCCESS) RaiseSetDataFailed(name);
+}
+
+void TRegistry::CloseKey() {
+    if (!currentKey_.Valid()) return;
+    if (!lazyWrite_) RegFlushKey(currentKey_.Get());
+    currentKey_.Reset();
+    currentPath_.clear();
+}
