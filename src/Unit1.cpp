@@ -1,5 +1,7 @@
 #include "Unit1.h"
 
+#include <windows.h>
+
 #include <algorithm>
 
 #include "Controls.h"
@@ -56,6 +58,16 @@ std::string GenreText(uint8_t genre) {
     return genre < GenreNames.size() ? std::string(GenreNames[genre]) : std::to_string(genre);
 }
 
+// Opens a track file for reading and writing; others may only read meanwhile.
+void OpenTrackFile(TUntypedFile& file, const std::string& path) {
+    // Wine turns the read-only attribute into Unix permissions, which do not stop a process running as root.
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) {
+        throw EInOutError(ERROR_ACCESS_DENIED);
+    }
+    file.Reset(path);
+}
+
 // Reads the last TrackTagSize bytes of an open file; a file shorter than
 // that fails on the seek to a negative position.
 TrackTag ReadTrailer(TUntypedFile& file, int64_t fileSize) {
@@ -67,7 +79,7 @@ TrackTag ReadTrailer(TUntypedFile& file, int64_t fileSize) {
 
 TrackTag ReadTrailerOf(const std::string& path) {
     TUntypedFile file;
-    file.Reset(path);
+    OpenTrackFile(file, path);
     return ReadTrailer(file, file.Size());
 }
 
@@ -93,7 +105,7 @@ void RestoreAfterFailedWrite(TUntypedFile& file, int64_t originalSize, const Tra
 bool IsFileWritable(const std::string& path) {
     try {
         TUntypedFile file;
-        file.Reset(path);
+        OpenTrackFile(file, path);
         return true;
     } catch (const Exception&) {
         return false;
@@ -117,7 +129,7 @@ void ReadTrackTag(const std::string& path, TControl* title, TControl* artist, TC
 
 void WriteTrackTag(const TrackTag& tag, const std::string& path) {
     TUntypedFile file;
-    file.Reset(path);
+    OpenTrackFile(file, path);
     const int64_t size = file.Size();
     const TrackTag old = ReadTrailer(file, size);
     const bool inPlace = HasTagMarker(old);

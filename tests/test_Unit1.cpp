@@ -444,7 +444,7 @@ TEST_SUITE("Writing the trailer") {
         WriteBytes(path, original);
         SUBCASE("read-only") {
             ReadOnlyFile readOnly(path);
-            CHECK_THROWS_AS(WriteTrackTag(SampleTag, path), EInOutError);
+            CHECK_THROWS_WITH_AS(WriteTrackTag(SampleTag, path), "File access denied", EInOutError);
         }
         SUBCASE("held open for writing elsewhere") {
             UniqueFileHandle other = HoldOpen(path, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE);
