@@ -1,0 +1,424 @@
+#include "Graphics.h"
+
+#include <algorithm>
+
+COLORREF ColorToRGB(TColor color) {
+    if (color & 0x80000000u) return GetSysColor(int(color & 0xFF));
+    return COLORREF(color & 0x00FFFFFF);
+}
+
+void TGraphicsObject::Changed() {
+    OnChange(this);
+}
+
+// ---- TFont
+
+TFont::TFont() = default;
+
+void TFont::Modified() {
+    handle_.Reset();
+    Changed();
+}
+
+void TFont::SetName(const std::string& name) {
+    if (name_ == name) return;
+    name_ = name;
+    Modified();
+}
+
+void TFont::SetHeight(int height) {
+    if (height_ == height) return;
+    height_ = height;
+    Modified();
+}
+
+namespace {
+int ScreenPixelsPerInch() {
+    ScopedWindowDC screen(nullptr);
+    return GetDeviceCaps(screen.Get(), LOGPIXELSY);
+}
+}  // namespace
+
+int TFont::Size() const {
+    return MulDiv(height_, 72, ScreenPixelsPerInch());
+}
+
+void TFont::SetSize(int points) {
+    SetHeight(MulDiv(points, ScreenPixelsPerInch(), 72));
+}
+
+void TFont::SetColor(TColor color) {
+    if (color_ == color) return;
+    color_ = color;
+    Changed();  // the colour is not part of the GDI font
+}
+
+void TFont::SetStyle(unsigned style) {
+    if (style_ == style) return;
+    style_ = style;
+    Modified();
+}
+
+void TFont::Assign(const TFont& source) {
+    if (SameAs(source)) return;
+    name_ = source.name_;
+    height_ = source.height_;
+    color_ = source.color_;
+    style_ = source.style_;
+    Modified();
+}
+
+bool TFont::SameAs(const TFont& other) const {
+    return name_ == other.name_ && height_ == other.height_ && color_ == other.color_ && style_ == other.style_;
+}
+
+HFONT TFont::Handle() const {
+    if (!handle_) {
+        LOGFONTA lf{};
+        lf.lfHeight = -height_;
+        lf.lfWeight = (style_ & fsBold) ? FW_BOLD : FW_NORMAL;
+        lf.lfItalic = (style_ & fsItalic) ? 1 : 0;
+        lf.lfUnderline = (style_ & fsUnderline) ? 1 : 0;
+        lf.lfStrikeOut = (style_ & fsStrikeOut) ? 1 : 0;
+        lf.lfCharSet = DEFAULT_CHARSET;
+        lf.lfQuality = DEFAULT_QUALITY;
+        lstrcpynA(lf.lfFaceName, name_.c_str(), LF_FACESIZE);
+        handle_.Reset(CreateFontIndirectA(&lf));
+    }
+    return static_cast<HFONT>(handle_.Get());
+}
+
+// ---- TPen
+
+void TPen::Modified() {
+    handle_.Reset();
+    Changed();
+}
+
+void TPen::SetColor(TColor color) {
+    if (color_ == color) return;
+    color_ = color;
+    Modified();
+}
+
+void TPen::SetWidth(int width) {
+    if (width_ == width) return;
+    width_ = width;
+    Modified();
+}
+
+void TPen::SetStyle(TPenStyle style) {
+    if (style_ == style) return;
+    style_ = style;
+    Modified();
+}
+
+void TPen::Assign(const TPen& source) {
+    color_ = source.color_;
+    width_ = source.width_;
+    style_ = source.style_;
+    Modified();
+}
+
+HPEN TPen::Handle() const {
+    if (!handle_) {
+        int style = style_ == TPenStyle::psSolid ? PS_SOLID
+                    : style_ == TPenStyle::psDash ? PS_DASH
+                    : style_ == TPenStyle::psDot  ? PS_DOT
+                                                  : PS_NULL;
+        handle_.Reset(CreatePen(style, width_, ColorToRGB(color_)));
+    }
+    return static_cast<HPEN>(handle_.Get());
+}
+
+// ---- TBrush
+
+void TBrush::Modified() {
+    handle_.Reset();
+    Changed();
+}
+
+void TBrush::SetColor(TColor color) {
+    if (color_ == color && !pattern_) return;
+    color_ = color;
+    pattern_.Reset();
+    if (style_ == TBrushStyle::bsClear) style_ = TBrushStyle::bsSolid;
+    Modified();
+}
+
+void TBrush::SetStyle(TBrushStyle style) {
+    if (style_ == style) return;
+    style_ = style;
+    Modified();
+}
+
+void TBrush::SetPattern(HBITMAP pattern) {
+    pattern_.Reset(CopyImage(pattern, IMAGE_BITMAP, 0, 0, 0));
+    style_ = TBrushStyle::bsSolid;
+    Modified();
+}
+
+void TBrush::Assign(const TBrush& source) {
+    color_ = source.color_;
+    style_ = source.style_;
+    pattern_.Reset(source.pattern_ ? CopyImage(source.pattern_.Get(), IMAGE_BITMAP, 0, 0, 0) : nullptr);
+    Modified();
+}
+
+HBRUSH TBrush::Handle() const {
+    if (!handle_) {
+        if (style_ == TBrushStyle::bsClear)
+            handle_.Reset(GetStockObject(NULL_BRUSH));
+        else if (pattern_)
+            handle_.Reset(CreatePatternBrush(static_cast<HBITMAP>(pattern_.Get())));
+        else
+            handle_.Reset(CreateSolidBrush(ColorToRGB(color_)));
+    }
+    return static_cast<HBRUSH>(handle_.Get());
+}
+
+// ---- TCanvas
+
+TCanvas::TCanvas() = default;
+
+TCanvas::~TCanvas() {
+    SetHandle(nullptr);
+}
+
+HDC TCanvas::Handle() {
+    if (!dc_) CreateHandle();
+    return dc_;
+}
+
+void TCanvas::SetHandle(HDC dc) {
+    if (dc_ == dc) return;
+    DeselectAll();
+    dc_ = dc;
+}
+
+void TCanvas::DeselectAll() {
+    if (!dc_) return;
+    if (oldFont_) SelectObject(dc_, oldFont_);
+    if (oldPen_) SelectObject(dc_, oldPen_);
+    if (oldBrush_) SelectObject(dc_, oldBrush_);
+    oldFont_ = oldPen_ = oldBrush_ = nullptr;
+}
+
+void TCanvas::RequireFont() {
+    HDC dc = Handle();
+    HGDIOBJ old = SelectObject(dc, font_.Handle());
+    if (!oldFont_) oldFont_ = old;
+    SetTextColor(dc, ColorToRGB(font_.Color()));
+}
+
+void TCanvas::RequirePen() {
+    HGDIOBJ old = SelectObject(Handle(), pen_.Handle());
+    if (!oldPen_) oldPen_ = old;
+}
+
+void TCanvas::RequireBrush() {
+    HDC dc = Handle();
+    HGDIOBJ old = SelectObject(dc, brush_.Handle());
+    if (!oldBrush_) oldBrush_ = old;
+    SetBkColor(dc, ColorToRGB(brush_.Color()));
+    SetBkMode(dc, brush_.Style() == TBrushStyle::bsClear ? TRANSPARENT : OPAQUE);
+}
+
+void TCanvas::FillRect(const RECT& rect) {
+    RequireBrush();
+    if (brush_.Style() != TBrushStyle::bsClear) ::FillRect(Handle(), &rect, brush_.Handle());
+}
+
+void TCanvas::FrameRect(const RECT& rect) {
+    RequireBrush();
+    ::FrameRect(Handle(), &rect, brush_.Handle());
+}
+
+void TCanvas::Rectangle(int left, int top, int right, int bottom) {
+    RequirePen();
+    RequireBrush();
+    ::Rectangle(Handle(), left, top, right, bottom);
+}
+
+void TCanvas::MoveTo(int x, int y) {
+    MoveToEx(Handle(), x, y, nullptr);
+}
+
+void TCanvas::LineTo(int x, int y) {
+    RequirePen();
+    ::LineTo(Handle(), x, y);
+}
+
+void TCanvas::TextOut(int x, int y, const std::string& text) {
+    RequireFont();
+    RequireBrush();
+    ::TextOutA(Handle(), x, y, text.data(), int(text.size()));
+}
+
+void TCanvas::TextRect(const RECT& rect, int x, int y, const std::string& text) {
+    RequireFont();
+    RequireBrush();
+    UINT options = ETO_CLIPPED | (brush_.Style() != TBrushStyle::bsClear ? ETO_OPAQUE : 0);
+    ExtTextOutA(Handle(), x, y, options, &rect, text.data(), UINT(text.size()), nullptr);
+}
+
+int TCanvas::DrawText(const std::string& text, RECT& rect, UINT flags) {
+    RequireFont();
+    RequireBrush();
+    return ::DrawTextA(Handle(), text.data(), int(text.size()), &rect, flags);
+}
+
+SIZE TCanvas::TextExtent(const std::string& text) {
+    RequireFont();
+    SIZE size{0, 0};
+    GetTextExtentPoint32A(Handle(), text.data(), int(text.size()), &size);
+    return size;
+}
+
+void TCanvas::DrawFocusRect(const RECT& rect) {
+    RequireBrush();
+    ::DrawFocusRect(Handle(), &rect);
+}
+
+void TCanvas::DrawEdge(RECT& rect, UINT edge, UINT flags) {
+    ::DrawEdge(Handle(), &rect, edge, flags);
+}
+
+void TCanvas::Draw(int x, int y, TBitmap& bitmap) {
+    if (bitmap.Empty()) return;
+    BitBlt(Handle(), x, y, bitmap.Width(), bitmap.Height(), bitmap.Canvas().Handle(), 0, 0, SRCCOPY);
+}
+
+void TCanvas::DrawTransparent(const RECT& dest, TBitmap& bitmap, const RECT& source, TColor transparent) {
+    if (bitmap.Empty()) return;
+    TransparentBlt(Handle(), dest.left, dest.top, dest.right - dest.left, dest.bottom - dest.top,
+                   bitmap.Canvas().Handle(), source.left, source.top, source.right - source.left,
+                   source.bottom - source.top, ColorToRGB(transparent));
+}
+
+void TCanvas::CopyRect(const RECT& dest, TCanvas& source, const RECT& sourceRect, DWORD rop) {
+    StretchBlt(Handle(), dest.left, dest.top, dest.right - dest.left, dest.bottom - dest.top, source.Handle(),
+               sourceRect.left, sourceRect.top, sourceRect.right - sourceRect.left,
+               sourceRect.bottom - sourceRect.top, rop);
+}
+
+TColor TCanvas::Pixel(int x, int y) {
+    return TColor(GetPixel(Handle(), x, y));
+}
+
+void TCanvas::SetPixel(int x, int y, TColor color) {
+    ::SetPixel(Handle(), x, y, ColorToRGB(color));
+}
+
+// ---- TBitmap
+
+class TBitmap::BitmapCanvas : public TCanvas {
+public:
+    explicit BitmapCanvas(TBitmap& owner) : owner_(owner) {}
+    ~BitmapCanvas() override { Free(); }
+    void Free() {
+        if (!dc_) return;
+        SetHandle(nullptr);
+        SelectObject(dc_->Get(), oldBitmap_);
+        dc_.reset();
+    }
+
+protected:
+    void CreateHandle() override {
+        if (owner_.Empty()) owner_.SetSize(1, 1);
+        dc_ = std::make_unique<UniqueMemoryDC>();
+        oldBitmap_ = SelectObject(dc_->Get(), owner_.handle_.Get());
+        SetHandle(dc_->Get());
+    }
+
+private:
+    TBitmap& owner_;
+    std::unique_ptr<UniqueMemoryDC> dc_;
+    HGDIOBJ oldBitmap_ = nullptr;
+};
+
+TBitmap::TBitmap() = default;
+
+TBitmap::~TBitmap() {
+    FreeCanvasContext();
+}
+
+void TBitmap::FreeCanvasContext() {
+    if (canvas_) canvas_->Free();
+}
+
+void TBitmap::Adopt(HBITMAP bitmap) {
+    FreeCanvasContext();
+    handle_.Reset(bitmap);
+    BITMAP info{};
+    if (bitmap) GetObjectA(bitmap, sizeof info, &info);
+    width_ = info.bmWidth;
+    height_ = info.bmHeight;
+    Changed();
+}
+
+bool TBitmap::LoadFromResourceName(const std::string& name) {
+    auto bitmap = static_cast<HBITMAP>(
+        LoadImageA(GetModuleHandleA(nullptr), name.c_str(), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+    if (!bitmap) return false;
+    Adopt(bitmap);
+    return true;
+}
+
+void TBitmap::SetSize(int width, int height) {
+    if (width == width_ && height == height_ && !Empty()) return;
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = std::max(width, 1);
+    info.bmiHeader.biHeight = std::max(height, 1);
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 24;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    Adopt(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+    width_ = width;
+    height_ = height;
+}
+
+void TBitmap::Assign(const TBitmap& source) {
+    if (&source == this) return;
+    if (source.Empty()) {
+        Clear();
+        return;
+    }
+    auto& src = const_cast<TBitmap&>(source);
+    src.FreeCanvasContext();
+    Adopt(static_cast<HBITMAP>(CopyImage(src.handle_.Get(), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
+}
+
+void TBitmap::Clear() {
+    Adopt(nullptr);
+}
+
+HBITMAP TBitmap::Handle() {
+    FreeCanvasContext();
+    return static_cast<HBITMAP>(handle_.Get());
+}
+
+TCanvas& TBitmap::Canvas() {
+    if (!canvas_) canvas_ = std::make_unique<BitmapCanvas>(*this);
+    return *canvas_;
+}
+
+TColor TBitmap::BottomLeftColor() {
+    if (Empty()) return clNone;
+    return Canvas().Pixel(0, height_ - 1);
+}
+
+// ---- TIcon
+
+bool TIcon::LoadFromResourceName(const std::string& name) {
+    HICON icon = LoadIconA(GetModuleHandleA(nullptr), name.c_str());
+    if (!icon) return false;
+    handle_ = icon;
+    return true;
+}
+
+void TIcon::LoadSystemIcon(const char* id) {
+    handle_ = LoadIconA(nullptr, id);
+}

@@ -1,0 +1,255 @@
+// Colours, fonts, pens, brushes, bitmaps, icons and the canvas that draws with them.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "Classes.h"
+#include "runtime/Handles.h"
+
+// 0x00BBGGRR, or 0x80000000 + index for a system colour.
+using TColor = uint32_t;
+
+constexpr TColor SystemColor(int index) { return 0x80000000u | uint32_t(index); }
+
+constexpr TColor clBlack = 0x000000, clMaroon = 0x000080, clGreen = 0x008000, clOlive = 0x008080,
+                 clNavy = 0x800000, clPurple = 0x800080, clTeal = 0x808000, clGray = 0x808080,
+                 clSilver = 0xC0C0C0, clRed = 0x0000FF, clLime = 0x00FF00, clYellow = 0x00FFFF,
+                 clBlue = 0xFF0000, clFuchsia = 0xFF00FF, clAqua = 0xFFFF00, clWhite = 0xFFFFFF;
+constexpr TColor clNone = 0x1FFFFFFF;
+constexpr TColor clScrollBar = SystemColor(COLOR_SCROLLBAR), clBackground = SystemColor(COLOR_BACKGROUND),
+                 clWindow = SystemColor(COLOR_WINDOW), clWindowText = SystemColor(COLOR_WINDOWTEXT),
+                 clWindowFrame = SystemColor(COLOR_WINDOWFRAME), clHighlight = SystemColor(COLOR_HIGHLIGHT),
+                 clHighlightText = SystemColor(COLOR_HIGHLIGHTTEXT), clBtnFace = SystemColor(COLOR_BTNFACE),
+                 clBtnShadow = SystemColor(COLOR_BTNSHADOW), clGrayText = SystemColor(COLOR_GRAYTEXT),
+                 clBtnText = SystemColor(COLOR_BTNTEXT), clBtnHighlight = SystemColor(COLOR_BTNHIGHLIGHT),
+                 cl3DDkShadow = SystemColor(COLOR_3DDKSHADOW), cl3DLight = SystemColor(COLOR_3DLIGHT),
+                 clInfoText = SystemColor(COLOR_INFOTEXT), clInfoBk = SystemColor(COLOR_INFOBK);
+
+// The RGB value of a colour (system colours looked up now).
+COLORREF ColorToRGB(TColor color);
+
+// Base of fonts, pens and brushes: raises OnChange whenever a setting changes.
+class TGraphicsObject : public TObject {
+public:
+    TNotifyEvent OnChange;
+
+protected:
+    void Changed();
+};
+
+enum TFontStyle : unsigned { fsBold = 1, fsItalic = 2, fsUnderline = 4, fsStrikeOut = 8 };
+
+// A font; Height is the character height in pixels. The GDI font is made on demand.
+class TFont : public TGraphicsObject {
+public:
+    TFont();
+    const std::string& Name() const { return name_; }
+    void SetName(const std::string& name);
+    int Height() const { return height_; }
+    void SetHeight(int height);
+    // Size in points at the screen's resolution.
+    int Size() const;
+    void SetSize(int points);
+    TColor Color() const { return color_; }
+    void SetColor(TColor color);
+    unsigned Style() const { return style_; }
+    void SetStyle(unsigned style);
+    void Assign(const TFont& source);
+    bool SameAs(const TFont& other) const;
+    HFONT Handle() const;
+
+private:
+    void Modified();
+    std::string name_ = "MS Sans Serif";
+    int height_ = 11;
+    TColor color_ = clWindowText;
+    unsigned style_ = 0;
+    mutable UniqueGdiObject handle_;
+};
+
+enum class TPenStyle { psSolid, psDash, psDot, psClear };
+
+class TPen : public TGraphicsObject {
+public:
+    TColor Color() const { return color_; }
+    void SetColor(TColor color);
+    int Width() const { return width_; }
+    void SetWidth(int width);
+    TPenStyle Style() const { return style_; }
+    void SetStyle(TPenStyle style);
+    void Assign(const TPen& source);
+    HPEN Handle() const;
+
+private:
+    void Modified();
+    TColor color_ = clBlack;
+    int width_ = 1;
+    TPenStyle style_ = TPenStyle::psSolid;
+    mutable UniqueGdiObject handle_;
+};
+
+enum class TBrushStyle { bsSolid, bsClear };
+
+class TBrush : public TGraphicsObject {
+public:
+    TColor Color() const { return color_; }
+    void SetColor(TColor color);
+    TBrushStyle Style() const { return style_; }
+    void SetStyle(TBrushStyle style);
+    // A pattern brush made from bitmap (the brush keeps its own copy of the pattern).
+    void SetPattern(HBITMAP pattern);
+    void Assign(const TBrush& source);
+    HBRUSH Handle() const;
+
+private:
+    void Modified();
+    TColor color_ = clWhite;
+    TBrushStyle style_ = TBrushStyle::bsSolid;
+    mutable UniqueGdiObject handle_;
+    UniqueGdiObject pattern_;
+};
+
+class TBitmap;
+
+// Draws on a device context it borrows. The font, pen and brush are selected
+// into the context when a drawing call needs them and taken out again when
+// the context is given up.
+class TCanvas : public TObject {
+public:
+    TCanvas();
+    ~TCanvas() override;
+
+    HDC Handle();
+    bool HandleAllocated() const { return dc_ != nullptr; }
+    // Borrows dc (nullptr gives it back, restoring what was selected).
+    void SetHandle(HDC dc);
+
+    TFont& Font() { return font_; }
+    TPen& Pen() { return pen_; }
+    TBrush& Brush() { return brush_; }
+
+    void FillRect(const RECT& rect);
+    void FrameRect(const RECT& rect);
+    void Rectangle(int left, int top, int right, int bottom);
+    void MoveTo(int x, int y);
+    void LineTo(int x, int y);
+    void TextOut(int x, int y, const std::string& text);
+    void TextRect(const RECT& rect, int x, int y, const std::string& text);
+    int DrawText(const std::string& text, RECT& rect, UINT flags);
+    SIZE TextExtent(const std::string& text);
+    int TextWidth(const std::string& text) { return TextExtent(text).cx; }
+    int TextHeight(const std::string& text) { return TextExtent(text).cy; }
+    void DrawFocusRect(const RECT& rect);
+    void DrawEdge(RECT& rect, UINT edge, UINT flags);
+    // Copies the whole bitmap to (x, y).
+    void Draw(int x, int y, TBitmap& bitmap);
+    // Copies source of bitmap to dest, leaving pixels of the transparent colour alone.
+    void DrawTransparent(const RECT& dest, TBitmap& bitmap, const RECT& source, TColor transparent);
+    void CopyRect(const RECT& dest, TCanvas& source, const RECT& sourceRect, DWORD rop = SRCCOPY);
+    TColor Pixel(int x, int y);
+    void SetPixel(int x, int y, TColor color);
+
+protected:
+    // Called when a handle is needed and none is borrowed (bitmap canvases make one).
+    virtual void CreateHandle() {}
+    void RequireFont();
+    void RequirePen();
+    void RequireBrush();
+    void DeselectAll();
+
+private:
+    HDC dc_ = nullptr;
+    HGDIOBJ oldFont_ = nullptr, oldPen_ = nullptr, oldBrush_ = nullptr;
+    TFont font_;
+    TPen pen_;
+    TBrush brush_;
+};
+
+// A bitmap held as a device-independent section. Its canvas selects it into a
+// memory context of its own; asking for Handle() gives that context up so the
+// bitmap can be used elsewhere.
+class TBitmap : public TGraphicsObject {
+public:
+    TBitmap();
+    ~TBitmap() override;
+
+    // Loads a BITMAP resource of the program; false when there is none.
+    bool LoadFromResourceName(const std::string& name);
+    void SetSize(int width, int height);
+    int Width() const { return width_; }
+    int Height() const { return height_; }
+    bool Empty() const { return !handle_.Valid(); }
+    void Assign(const TBitmap& source);
+    void Clear();
+
+    HBITMAP Handle();
+    TCanvas& Canvas();
+    // Colour of the bottom-left pixel: the transparent colour of glyphs.
+    TColor BottomLeftColor();
+
+private:
+    class BitmapCanvas;
+    void FreeCanvasContext();
+    void Adopt(HBITMAP bitmap);
+
+    UniqueGdiObject handle_;
+    int width_ = 0, height_ = 0;
+    std::unique_ptr<BitmapCanvas> canvas_;
+};
+
+// An icon loaded from the program's resources or the system's: such icons
+// are shared by the system and never destroyed by us.
+class TIcon : public TObject {
+public:
+    bool LoadFromResourceName(const std::string& name);
+    void LoadSystemIcon(const char* id);
+    HICON Handle() const { return handle_; }
+    bool Empty() const { return handle_ == nullptr; }
+
+private:
+    HICON handle_ = nullptr;
+};
+
+// Borrowed device contexts that release themselves.
+class ScopedWindowDC {
+public:
+    explicit ScopedWindowDC(HWND window) : window_(window), dc_(GetDC(window)) {}
+    ~ScopedWindowDC() { ReleaseDC(window_, dc_); }
+    ScopedWindowDC(const ScopedWindowDC&) = delete;
+    ScopedWindowDC& operator=(const ScopedWindowDC&) = delete;
+    HDC Get() const { return dc_; }
+
+private:
+    HWND window_;
+    HDC dc_;
+};
+
+// An owned memory device context compatible with the screen.
+class UniqueMemoryDC {
+public:
+    UniqueMemoryDC() : dc_(CreateCompatibleDC(nullptr)) {}
+    ~UniqueMemoryDC() { DeleteDC(dc_); }
+    UniqueMemoryDC(const UniqueMemoryDC&) = delete;
+    UniqueMemoryDC& operator=(const UniqueMemoryDC&) = delete;
+    HDC Get() const { return dc_; }
+
+private:
+    HDC dc_;
+};
+
+// Selects a GDI object into a context for one scope.
+class ScopedSelect {
+public:
+    ScopedSelect(HDC dc, HGDIOBJ object) : dc_(dc), old_(SelectObject(dc, object)) {}
+    ~ScopedSelect() { SelectObject(dc_, old_); }
+    ScopedSelect(const ScopedSelect&) = delete;
+    ScopedSelect& operator=(const ScopedSelect&) = delete;
+
+private:
+    HDC dc_;
+    HGDIOBJ old_;
+};

@@ -1,0 +1,13 @@
+// Keyboard accelerators of captions: "&Yes" is pressed with Alt+Y.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+// The accelerator letter of a caption (the one after a single "&"), or 0.
+char GetHotkey(const std::string& caption);
+// True when charCode is the caption's accelerator (letter case ignored).
+bool IsAccel(WPARAM charCode, const std::string& caption);
+// The caption without its accelerator marks ("&&" becomes "&").
+std::string StripHotkey(const std::string& caption);

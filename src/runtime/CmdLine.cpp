@@ -1,0 +1,46 @@
+#include "runtime/CmdLine.h"
+
+#include <windows.h>
+
+namespace {
+bool IsSeparator(char c) {
+    auto code = static_cast<unsigned char>(c);
+    return code >= 1 && code <= 32;
+}
+}  // namespace
+
+std::vector<std::string> SplitCommandLine(const char* commandLine) {
+    std::vector<std::string> args;
+    const char* p = commandLine ? commandLine : "";
+    for (;;) {
+        while (IsSeparator(*p)) ++p;
+        if (*p == '\0') break;
+        std::string arg;
+        while (*p != '\0' && !IsSeparator(*p)) {
+            if (*p == '"') {
+                ++p;
+                while (*p != '\0' && *p != '"') arg += *p++;
+                if (*p == '"') ++p;
+            } else {
+                arg += *p++;
+            }
+        }
+        args.push_back(std::move(arg));
+    }
+    return args;
+}
+
+int ParamCount() {
+    auto args = SplitCommandLine(GetCommandLineA());
+    return args.empty() ? 0 : int(args.size()) - 1;
+}
+
+std::string ParamStr(int index) {
+    if (index == 0) {
+        char path[MAX_PATH];
+        DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH);
+        return std::string(path, n);
+    }
+    auto args = SplitCommandLine(GetCommandLineA());
+    return index > 0 && index < int(args.size()) ? args[size_t(index)] : std::string();
+}

@@ -1,0 +1,99 @@
+#include "WineGui.h"
+
+namespace {
+BoxAnswerer* gActiveAnswerer = nullptr;
+
+struct DialogSearch {
+    HWND found = nullptr;
+};
+
+BOOL CALLBACK FindDialog(HWND window, LPARAM param) {
+    char className[64] = {};
+    GetClassNameA(window, className, sizeof className);
+    if (std::string(className) == "#32770" && IsWindowVisible(window)) {
+        reinterpret_cast<DialogSearch*>(param)->found = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+}  // namespace
+
+bool PumpUntil(const std::function<bool()>& done, int timeoutMs) {
+    const DWORD start = GetTickCount();
+    while (!done()) {
+        if (int(GetTickCount() - start) > timeoutMs) return done();
+        if (!Application->ProcessMessage()) MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+    }
+    return true;
+}
+
+void PumpFor(int ms) {
+    const DWORD start = GetTickCount();
+    PumpUntil([&] { return int(GetTickCount() - start) >= ms; }, ms + 1000);
+}
+
+HWND FindThreadDialog() {
+    DialogSearch search;
+    EnumThreadWindows(GetCurrentThreadId(), &FindDialog, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+std::string WindowText(HWND window) {
+    char buffer[4096] = {};
+    int n = GetWindowTextA(window, buffer, sizeof buffer);
+    return std::string(buffer, size_t(n > 0 ? n : 0));
+}
+
+std::string DialogText(HWND dialog) {
+    return WindowText(GetDlgItem(dialog, 0xFFFF));
+}
+
+BoxAnswerer::BoxAnswerer(int buttonId, HWND watchDisabled) : buttonId_(buttonId), watchDisabled_(watchDisabled) {
+    gActiveAnswerer = this;
+    timer_ = SetTimer(nullptr, 0, 50, &BoxAnswerer::Tick);
+}
+
+BoxAnswerer::~BoxAnswerer() {
+    KillTimer(nullptr, timer_);
+    gActiveAnswerer = nullptr;
+}
+
+void CALLBACK BoxAnswerer::Tick(HWND, UINT, UINT_PTR, DWORD) {
+    if (gActiveAnswerer) gActiveAnswerer->Check();
+}
+
+void BoxAnswerer::Check() {
+    HWND box = FindThreadDialog();
+    if (!box) return;
+    for (HWND done : answered_)
+        if (done == box) return;
+    answered_.push_back(box);
+    seen_.push_back(SeenBox{WindowText(box), DialogText(box), GetWindow(box, GW_OWNER),
+                            watchDisabled_ && !IsWindowEnabled(watchDisabled_)});
+    if (HWND button = GetDlgItem(box, buttonId_)) SendMessageA(button, BM_CLICK, 0, 0);
+}
+
+COLORREF ScreenPixel(HWND window, int x, int y) {
+    POINT p{x, y};
+    ClientToScreen(window, &p);
+    HDC screen = GetDC(nullptr);
+    COLORREF color = GetPixel(screen, p.x, p.y);
+    ReleaseDC(nullptr, screen);
+    return color;
+}
+
+TestForm::TestForm(TComponent* owner) : TForm(owner) {
+    SetBorderStyle(TFormBorderStyle::bsSingle);
+    SetText("Test");
+}
+
+ScopedTestForm::ScopedTestForm(int width, int height) {
+    form_ = Make<TestForm>(Application);
+    form_->SetBounds(100, 100, width, height);
+    form_->Show();
+    PumpFor(20);
+}
+
+ScopedTestForm::~ScopedTestForm() {
+    if (Application) Application->DestroyComponent(form_);
+}

@@ -1,0 +1,74 @@
+// Driving real windows from a test: message pumping, answering message
+// boxes the way a user would, reading pixels and a form to host controls.
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "Forms.h"
+
+// Runs the application's message handling until done() or timeoutMs; gives done().
+bool PumpUntil(const std::function<bool()>& done, int timeoutMs = 5000);
+// Runs the application's message handling for ms milliseconds.
+void PumpFor(int ms);
+
+// A message box (or message dialog) that appeared while a BoxAnswerer was active.
+struct SeenBox {
+    std::string caption;
+    std::string text;
+    HWND owner;
+    bool mainWindowDisabled;
+};
+
+// Watches for dialog windows of this thread (from inside any modal loop)
+// and presses a button on each: a click on the button with buttonId.
+class BoxAnswerer {
+public:
+    explicit BoxAnswerer(int buttonId = IDOK, HWND watchDisabled = nullptr);
+    ~BoxAnswerer();
+    BoxAnswerer(const BoxAnswerer&) = delete;
+    BoxAnswerer& operator=(const BoxAnswerer&) = delete;
+    void SetButton(int buttonId) { buttonId_ = buttonId; }
+    const std::vector<SeenBox>& Seen() const { return seen_; }
+
+private:
+    static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD);
+    void Check();
+    int buttonId_;
+    HWND watchDisabled_;
+    UINT_PTR timer_;
+    std::vector<SeenBox> seen_;
+    std::vector<HWND> answered_;
+};
+
+// The first visible dialog window (#32770) of this thread, or nullptr.
+HWND FindThreadDialog();
+// The text of a dialog's static message (id 0xFFFF).
+std::string DialogText(HWND dialog);
+std::string WindowText(HWND window);
+
+// Colour of a client pixel of a window as drawn on the screen.
+COLORREF ScreenPixel(HWND window, int x, int y);
+
+// A shown form to host the controls under test; destroyed with the test.
+class TestForm : public TForm {
+public:
+    explicit TestForm(TComponent* owner);
+};
+
+// Makes and shows a TestForm owned by the application; destroys it when leaving scope.
+class ScopedTestForm {
+public:
+    ScopedTestForm(int width = 400, int height = 300);
+    ~ScopedTestForm();
+    ScopedTestForm(const ScopedTestForm&) = delete;
+    ScopedTestForm& operator=(const ScopedTestForm&) = delete;
+    TestForm* operator->() const { return form_; }
+    TestForm* Get() const { return form_; }
+
+private:
+    TestForm* form_;
+};
