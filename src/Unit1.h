@@ -1,5 +1,5 @@
-// The main window's module: the player window and, below it, the track
-// description that an MP3 file may carry in its last 128 bytes.
+// The main window's module. Its track description section (the trailer an
+// MP3 file may carry in its last 128 bytes) stands apart from the window.
 #pragma once
 
 #include <array>
