@@ -1,0 +1,894 @@
+#include "FileCtrl.h"
+
+#include <winnetwk.h>
+
+#include <algorithm>
+#include <iterator>
+
+#include "StringIds.h"
+#include "runtime/Handles.h"
+#include "runtime/SysUtils.h"
+
+namespace {
+
+// Attribute bits of the kinds of entry a search returns only on request.
+constexpr DWORD SpecialEntryBits = ftHidden | ftSystem | ftVolumeID | ftDirectory;
+constexpr DWORD AttributeBits = ftReadOnly | ftHidden | ftSystem | ftVolumeID | ftDirectory | ftArchive;
+// The list shows the hourglass once an add has landed this far down.
+constexpr int HourglassIndex = 100;
+
+char AsciiUpper(char c) { return c >= 'a' && c <= 'z' ? char(c - 'a' + 'A') : c; }
+char AsciiLower(char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; }
+
+std::string CurrentDirectory() {
+    char buffer[MAX_PATH];
+    DWORD length = GetCurrentDirectoryA(MAX_PATH, buffer);
+    if (length == 0) RaiseLastInOutError();
+    if (length < MAX_PATH) return std::string(buffer, length);
+    std::string longer(length, '\0');
+    length = GetCurrentDirectoryA(DWORD(longer.size()), longer.data());
+    if (length == 0) RaiseLastInOutError();
+    longer.resize(length);
+    return longer;
+}
+
+void ChangeDirectoryTo(const std::string& path) {
+    if (!SetCurrentDirectoryA(path.c_str())) RaiseLastInOutError();
+}
+
+// "C:" of a drive path, "\\server\share" of a network path, else empty.
+std::string DrivePrefix(const std::string& path) {
+    if (path.size() >= 2 && path[1] == ':') return path.substr(0, 2);
+    if (path.size() >= 2 && path[0] == '\\' && path[1] == '\\') {
+        size_t serverEnd = path.find('\\', 2);
+        if (serverEnd == std::string::npos || serverEnd == 2) return {};
+        size_t shareEnd = path.find('\\', serverEnd + 1);
+        return shareEnd == std::string::npos ? path : path.substr(0, shareEnd);
+    }
+    return {};
+}
+
+bool HasWildcards(const std::string& name) { return name.find_first_of("*?") != std::string::npos; }
+
+// True for an existing file; folders do not count.
+bool IsExistingFile(const std::string& path) {
+    DWORD attributes = GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
+
+// The folder of a split path, in a form the process can change to.
+std::string FolderOf(const TUserPath& parts) {
+    return parts.Drive ? std::string(1, parts.Drive) + ":" + parts.Directory : parts.Directory;
+}
+
+std::vector<std::string> SplitAt(const std::string& text, char separator) {
+    std::vector<std::string> parts;
+    size_t start = 0;
+    for (size_t at; (at = text.find(separator, start)) != std::string::npos; start = at + 1)
+        parts.push_back(text.substr(start, at - start));
+    parts.push_back(text.substr(start));
+    return parts;
+}
+
+bool IsProgramName(const std::string& name) {
+    size_t dot = name.rfind('.');
+    if (dot == std::string::npos) return false;
+    std::string extension = AnsiLowerCase(name.substr(dot));
+    return extension == ".exe" || extension == ".com" || extension == ".bat" || extension == ".pif";
+}
+
+// Names of the sub-folders of directory that are neither hidden nor system
+// folders, sorted with letter case ignored; of names that differ only in
+// letter case the one found first stays.
+std::vector<std::string> SubfolderNames(const std::string& directory) {
+    std::vector<std::string> names;
+    WIN32_FIND_DATAA entry;
+    UniqueFindHandle search(FindFirstFileA(JoinPath(directory, "*.*").c_str(), &entry));
+    if (!search) return names;
+    do {
+        const DWORD attributes = entry.dwFileAttributes;
+        const std::string name = entry.cFileName;
+        if ((attributes & FILE_ATTRIBUTE_DIRECTORY) && !(attributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM)) &&
+            name != "." && name != "..")
+            names.push_back(name);
+    } while (FindNextFileA(search.Get(), &entry));
+    auto before = [](const std::string& a, const std::string& b) { return AnsiCompareText(a, b) < 0; };
+    auto same = [](const std::string& a, const std::string& b) { return AnsiCompareText(a, b) == 0; };
+    std::stable_sort(names.begin(), names.end(), before);
+    names.erase(std::unique(names.begin(), names.end(), same), names.end());
+    return names;
+}
+
+TBitmap* GlyphOf(TStrings& items, int index) { return dynamic_cast<TBitmap*>(items.GetObject(index)); }
+
+// Draws glyph at left, centred in row, its bottom-left colour left out.
+void DrawGlyph(TCanvas& canvas, TBitmap& glyph, int left, const RECT& row) {
+    const int width = glyph.Width(), height = glyph.Height();
+    const int top = (row.top + row.bottom - height) / 2;
+    canvas.DrawTransparent(RECT{left, top, left + width, top + height}, glyph, RECT{0, 0, width, height},
+                           glyph.BottomLeftColor());
+}
+
+void LoadGlyph(TBitmap& glyph, const char* name) {
+    if (!glyph.LoadFromResourceName(name)) throw EResNotFound(FormatText(LoadStr(SResNotFound), name));
+}
+
+// A canvas on the screen carrying a copy of a font, for measuring text.
+class ScreenCanvas {
+public:
+    explicit ScreenCanvas(const TFont& font) : dc_(nullptr) {
+        canvas_.Font().Assign(font);
+        canvas_.SetHandle(dc_.Get());
+    }
+    ~ScreenCanvas() { canvas_.SetHandle(nullptr); }
+    ScreenCanvas(const ScreenCanvas&) = delete;
+    ScreenCanvas& operator=(const ScreenCanvas&) = delete;
+    TCanvas& Get() { return canvas_; }
+
+private:
+    ScopedWindowDC dc_;
+    TCanvas canvas_;
+};
+
+// Puts back the cursor that was showing when it was made.
+class CursorKeeper {
+public:
+    CursorKeeper() : saved_(GetCursor()) {}
+    ~CursorKeeper() { SetCursor(saved_); }
+    CursorKeeper(const CursorKeeper&) = delete;
+    CursorKeeper& operator=(const CursorKeeper&) = delete;
+
+private:
+    HCURSOR saved_;
+};
+
+// Suspends redrawing of a list while it is rebuilt.
+class UpdateScope {
+public:
+    explicit UpdateScope(TStrings& items) : items_(items) { items_.BeginUpdate(); }
+    ~UpdateScope() { items_.EndUpdate(); }
+    UpdateScope(const UpdateScope&) = delete;
+    UpdateScope& operator=(const UpdateScope&) = delete;
+
+private:
+    TStrings& items_;
+};
+
+// Sets a flag for one scope.
+class FlagScope {
+public:
+    explicit FlagScope(bool& flag) : flag_(flag) { flag_ = true; }
+    ~FlagScope() { flag_ = false; }
+    FlagScope(const FlagScope&) = delete;
+    FlagScope& operator=(const FlagScope&) = delete;
+
+private:
+    bool& flag_;
+};
+
+// Both components hear of the other's destruction.
+void LinkBothWays(TComponent* a, TComponent* b) {
+    a->FreeNotification(b);
+    b->FreeNotification(a);
+}
+
+}  // namespace
+
+// ---- shared routines
+
+std::string JoinPath(const std::string& path, const std::string& name) {
+    if (!path.empty() && path.back() == '\\') return path + name;
+    return path + "\\" + name;
+}
+
+int FontLineHeight(const TFont& font) {
+    ScopedWindowDC screen(nullptr);
+    ScopedSelect select(screen.Get(), font.Handle());
+    TEXTMETRICA metrics{};
+    GetTextMetricsA(screen.Get(), &metrics);
+    return metrics.tmHeight;
+}
+
+namespace {
+
+// The work of SplitUserPath while the process's current directory is borrowed.
+TUserPath SplitInPlace(const std::string& text, const std::string& saved) {
+    TUserPath parts;
+    std::string directory = text;
+    std::string driveText;
+    if (directory.size() >= 2 && directory.front() == '[' && directory.back() == ']') {
+        // A folder as the file list shows it: a name below the current directory.
+        directory = directory.substr(1, directory.size() - 2);
+        driveText = DrivePrefix(saved);
+    } else {
+        driveText = DrivePrefix(directory);
+        if (!driveText.empty())
+            directory.erase(0, driveText.size());
+        else
+            driveText = DrivePrefix(saved);
+    }
+    parts.Drive = driveText.size() >= 2 && driveText[1] == ':' ? driveText[0] : '\0';
+    ChangeDirectoryTo(driveText);
+
+    const size_t separator = directory.find_last_of("\\:");
+    std::string fileName = separator == std::string::npos ? directory : directory.substr(separator + 1);
+    if (directory.size() == fileName.size() + 1) {
+        directory = "\\";
+    } else if (directory.size() > fileName.size()) {
+        directory.resize(directory.size() - fileName.size() - 1);
+    } else {
+        const std::string current = CurrentDirectory();
+        directory = current.substr(DrivePrefix(current).size());
+        if (directory.empty()) directory = "\\";
+    }
+    if (!directory.empty()) ChangeDirectoryTo(directory);
+
+    if (!fileName.empty() && !HasWildcards(fileName) && !IsExistingFile(fileName)) {
+        if (SetCurrentDirectoryA(fileName.c_str())) {
+            directory = directory == "\\" ? "\\" + fileName : directory + "\\" + fileName;
+            fileName.clear();
+        } else {
+            // Neither file nor folder: the caller decides whether that is an error.
+            parts.MissingError = int(GetLastError());
+        }
+    }
+    if (!parts.Drive) directory = driveText + directory;
+    parts.Directory = directory;
+    parts.FileName = fileName;
+    return parts;
+}
+
+}  // namespace
+
+TUserPath SplitUserPath(const std::string& text) {
+    const std::string saved = CurrentDirectory();
+    TUserPath parts;
+    try {
+        parts = SplitInPlace(text, saved);
+    } catch (...) {
+        SetCurrentDirectoryA(saved.c_str());
+        throw;
+    }
+    ChangeDirectoryTo(saved);
+    return parts;
+}
+
+int FolderDepth(const std::string& path) { return int(std::count(path.begin(), path.end(), '\\')); }
+
+void DropFirstFolder(std::string& s) {
+    if (s == "\\") {
+        s.clear();
+        return;
+    }
+    const bool rooted = !s.empty() && s.front() == '\\';
+    if (rooted) s.erase(0, 1);
+    // A leading "." is taken for the "...\" of an earlier step.
+    if (!s.empty() && s.front() == '.') s.erase(0, std::min<size_t>(4, s.size()));
+    const size_t separator = s.find('\\');
+    s = separator == std::string::npos ? std::string() : "...\\" + s.substr(separator + 1);
+    if (rooted) s.insert(0, "\\");
+}
+
+std::string ShortenPath(const std::string& path, TCanvas& canvas, int maxWidth) {
+    const size_t separator = path.find_last_of("\\:");
+    std::string dir = separator == std::string::npos ? std::string() : path.substr(0, separator + 1);
+    const std::string name = path.substr(dir.size());
+    std::string drive;
+    if (dir.size() >= 2 && dir[1] == ':') {
+        drive = dir.substr(0, 2);
+        dir.erase(0, 2);
+    }
+    std::string result = path;
+    while ((!dir.empty() || !drive.empty()) && canvas.TextWidth(result) > maxWidth) {
+        if (dir == "\\...\\") {
+            drive.clear();
+            dir = "...\\";
+        } else if (dir.empty()) {
+            drive.clear();
+        } else {
+            DropFirstFolder(dir);
+        }
+        result = drive + dir + name;
+    }
+    return result;
+}
+
+// ---- TFileListBox
+
+TFileListBox::TFileListBox(TComponent* owner) : TListBox(owner) {
+    SetWidth(145);
+    directory_ = CurrentDirectory();
+    LoadGlyph(programGlyph_, "EXECUTABLE");
+    LoadGlyph(folderGlyph_, "CLOSEDFOLDER");
+    LoadGlyph(otherGlyph_, "UNKNOWNFILE");
+    SetSorted(true);
+    SetStyle(TListBoxStyle::lbOwnerDrawFixed);
+    ResetItemHeight();
+}
+
+void TFileListBox::SetDirectory(const std::string& directory) {
+    if (AnsiCompareText(directory, directory_) == 0) return;
+    // The old directory is entered first so that a relative name means a
+    // folder below it; one that has vanished must not keep the list there.
+    SetCurrentDirectoryA(directory_.c_str());
+    ChangeDirectoryTo(directory);
+    directory_ = CurrentDirectory();
+    RefreshListing();
+}
+
+void TFileListBox::SetMask(const std::string& mask) {
+    if (mask == mask_) return;
+    mask_ = mask;
+    RefreshListing();
+}
+
+void TFileListBox::SetFileType(TFileType fileType) {
+    if (fileType == fileType_) return;
+    fileType_ = fileType;
+    RefreshListing();
+}
+
+void TFileListBox::SetShowGlyphs(bool show) {
+    if (show == showGlyphs_) return;
+    showGlyphs_ = show;
+    if (showGlyphs_ && programGlyph_.Height() + 1 > ItemHeight()) ResetItemHeight();
+    Invalidate();
+}
+
+void TFileListBox::RefreshListing() {
+    if (!HandleAllocated()) return;
+    const DWORD attributes = fileType_ & AttributeBits;
+    ChangeDirectoryTo(directory_);
+    TStrings& items = Items();
+    items.Clear();
+    {
+        CursorKeeper cursor;
+        UpdateScope update(items);
+        for (const std::string& pattern : SplitAt(mask_, ';'))
+            if (!pattern.empty()) AddMatches(pattern, attributes);
+    }
+    ReportChange();
+}
+
+void TFileListBox::AddMatches(const std::string& pattern, DWORD attributes) {
+    WIN32_FIND_DATAA entry;
+    UniqueFindHandle search(FindFirstFileA(pattern.c_str(), &entry));
+    if (!search) return;
+    const bool everyEntry = (fileType_ & ftNormal) != 0;
+    do {
+        const DWORD found = entry.dwFileAttributes;
+        const bool returned = (found & SpecialEntryBits & ~attributes) == 0;
+        if (returned && (everyEntry || (found & attributes) != 0)) AddEntry(entry);
+    } while (FindNextFileA(search.Get(), &entry));
+}
+
+void TFileListBox::AddEntry(const WIN32_FIND_DATAA& entry) {
+    const std::string name = entry.cFileName;
+    int index;
+    if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+        index = Items().AddObject("[" + name + "]", showGlyphs_ ? &folderGlyph_ : nullptr);
+    else
+        index = Items().AddObject(name, IsProgramName(name) ? &programGlyph_ : &otherGlyph_);
+    if (index == HourglassIndex) SetCursor(LoadCursorA(nullptr, IDC_WAIT));
+}
+
+void TFileListBox::ReportChange() {
+    lastReported_ = ItemIndex();
+    if (fileEdit_) {
+        fileEdit_->SetText(lastReported_ >= 0 ? Items().Get(lastReported_) : mask_);
+        fileEdit_->SelectAll();
+    }
+    OnChange(this);
+}
+
+void TFileListBox::Click() {
+    TListBox::Click();
+    if (ItemIndex() != lastReported_) ReportChange();
+}
+
+std::string TFileListBox::SelectedName() {
+    if (!HandleAllocated()) return {};
+    const int index = ItemIndex();
+    return index >= 0 && Items().Count() > 0 ? Items().Get(index) : std::string();
+}
+
+std::string TFileListBox::FileName() {
+    const std::string name = SelectedName();
+    return name.empty() ? name : JoinPath(directory_, name);
+}
+
+int TFileListBox::IndexOfName(const std::string& name) {
+    TStrings& items = Items();
+    const int count = items.Count();
+    for (int i = 1; i < count; ++i)
+        if (AnsiCompareText(items.Get(i), name) == 0) return i;
+    return count > 0 && AnsiCompareText(items.Get(0), name) == 0 ? 0 : -1;
+}
+
+void TFileListBox::SelectByName(const std::string& name) {
+    if (AnsiCompareText(name, SelectedName()) == 0) return;
+    SetItemIndex(IndexOfName(name));
+    ReportChange();
+}
+
+void TFileListBox::SetFileName(const std::string& fileName) {
+    if (fileName.empty() || AnsiCompareText(fileName, FileName()) == 0) return;
+    const TUserPath parts = SplitUserPath(fileName);
+    // The folder alone goes on: a file part that names nothing is reported below, not as a folder error.
+    if (dirList_)
+        dirList_->SetDirectory(FolderOf(parts));
+    else
+        SetDirectory(FolderOf(parts));
+    if (HasWildcards(parts.FileName)) {
+        SetMask(parts.FileName);
+        return;
+    }
+    if (parts.FileName.empty()) return;
+    SelectByName(parts.FileName);
+    if (!IsExistingFile(JoinPath(directory_, parts.FileName)))
+        throw EInvalidOperation(FormatText(LoadStr(SInvalidFileName), fileName));
+    if (ItemIndex() < 0) {
+        SetMask(parts.FileName);
+        SelectByName(parts.FileName);
+    }
+}
+
+void TFileListBox::SetFileEdit(TEdit* edit) {
+    fileEdit_ = edit;
+    if (!edit) return;
+    LinkBothWays(this, edit);
+    const std::string selected = SelectedName();
+    edit->SetText(selected.empty() ? mask_ : selected);
+}
+
+void TFileListBox::CreateWindowHandle(const TCreateParams& params) {
+    TListBox::CreateWindowHandle(params);
+    RefreshListing();
+}
+
+void TFileListBox::DrawItem(int index, const RECT& rect, UINT) {
+    TCanvas& canvas = Canvas();
+    canvas.FillRect(rect);
+    if (index < 0) return;
+    int textOffset = 2;
+    if (showGlyphs_) {
+        if (TBitmap* glyph = GlyphOf(Items(), index)) {
+            DrawGlyph(canvas, *glyph, rect.left + 2, rect);
+            textOffset = glyph->Width() + 6;
+        }
+    }
+    canvas.TextOut(rect.left + textOffset, rect.top, Items().Get(index));
+}
+
+void TFileListBox::ResetItemHeight() {
+    int height = FontLineHeight(Font());
+    if (showGlyphs_ && height < programGlyph_.Height() + 1) height = programGlyph_.Height() + 1;
+    SetItemHeight(height);
+}
+
+void TFileListBox::FontChanged() {
+    TListBox::FontChanged();
+    ResetItemHeight();
+}
+
+void TFileListBox::Notification(TComponent* component, TOperation operation) {
+    TListBox::Notification(component, operation);
+    if (operation != TOperation::opRemove) return;
+    if (component == fileEdit_) fileEdit_ = nullptr;
+    if (component == dirList_) dirList_ = nullptr;
+    if (component == filterCombo_) filterCombo_ = nullptr;
+}
+
+// ---- TDirectoryListBox
+
+TDirectoryListBox::TDirectoryListBox(TComponent* owner) : TListBox(owner) {
+    SetWidth(145);
+    SetStyle(TListBoxStyle::lbOwnerDrawFixed);
+    SetSorted(false);
+    LoadGlyph(closedGlyph_, "CLOSEDFOLDER");
+    LoadGlyph(openGlyph_, "OPENFOLDER");
+    LoadGlyph(currentGlyph_, "CURRENTFOLDER");
+    directory_ = CurrentDirectory();
+    ResetItemHeight();
+}
+
+bool TDirectoryListBox::SameDirectory(const std::string& a, const std::string& b) const {
+    return caseSensitive_ ? a == b : AnsiCompareText(a, b) == 0;
+}
+
+void TDirectoryListBox::SetDirectory(const std::string& directory) {
+    if (directory.empty() || SameDirectory(directory, directory_)) return;
+    const TUserPath parts = SplitUserPath(directory);
+    if (parts.MissingError) throw EInOutError(parts.MissingError);
+    if (parts.Drive != Drive()) MoveToDrive(parts.Drive);
+    EnterPath(parts.Directory);
+}
+
+// Changes drive on the way to a new directory; the tree waits for the path.
+void TDirectoryListBox::MoveToDrive(char letter) {
+    FlagScope changing(changingDirectory_);
+    if (driveCombo_)
+        driveCombo_->SetDrive(letter);
+    else
+        SwitchDrive(letter);
+}
+
+void TDirectoryListBox::EnterPath(const std::string& part) {
+    // The part may be relative to the directory or absolute; only the second step must succeed.
+    SetCurrentDirectoryA(directory_.c_str());
+    ChangeDirectoryTo(part);
+    directory_ = CurrentDirectory();
+    RebuildTree();
+    DirChanged();
+}
+
+void TDirectoryListBox::SwitchDrive(char letter) {
+    if (AsciiUpper(letter) == AsciiUpper(Drive())) return;
+    if (letter) {
+        // The letter goes in upper case: the system reports the directory with the letter as given.
+        ChangeDirectoryTo(std::string(1, AsciiUpper(letter)) + ":");
+        directory_ = CurrentDirectory();
+    }
+    if (changingDirectory_) return;
+    RebuildTree();
+    DirChanged();
+}
+
+void TDirectoryListBox::ReadVolumeFlags() {
+    const std::string root = DrivePrefix(directory_) + "\\";
+    DWORD flags = 0;
+    if (!GetVolumeInformationA(root.c_str(), nullptr, 0, nullptr, nullptr, &flags, nullptr, 0)) flags = 0;
+    preserveCase_ = (flags & (FILE_CASE_PRESERVED_NAMES | FILE_CASE_SENSITIVE_SEARCH)) != 0;
+    caseSensitive_ = (flags & FILE_CASE_SENSITIVE_SEARCH) != 0;
+}
+
+void TDirectoryListBox::RebuildTree() {
+    ReadVolumeFlags();
+    if (!HandleAllocated()) return;
+    TStrings& items = Items();
+    int selection;
+    {
+        UpdateScope update(items);
+        items.Clear();
+        const std::string root = DrivePrefix(directory_) + "\\";
+        int level = 0;
+        std::string rest = directory_;
+        if (root.size() > 1 && root[1] == '\\') {
+            items.AddObject(root, &openGlyph_);
+            level = 1;
+            rest = directory_.substr(std::min(root.size(), directory_.size()));
+        }
+        if (!rest.empty()) {
+            if (rest.back() != '\\') {
+                for (size_t separator; (separator = rest.find('\\')) != std::string::npos; ++level) {
+                    std::string name = rest.substr(0, separator);
+                    rest.erase(0, separator + 1);
+                    if (level == 0) name += '\\';
+                    items.AddObject(name, &openGlyph_);
+                }
+            }
+            items.AddObject(rest, &currentGlyph_);
+        }
+        selection = items.Count() - 1;
+        for (const std::string& name : SubfolderNames(directory_)) items.AddObject(name, &closedGlyph_);
+    }
+    SetItemIndex(selection);
+}
+
+std::string TDirectoryListBox::ItemPath(int index) {
+    TStrings& items = Items();
+    if (index >= items.Count()) return {};
+    if (index < 0) throw EListError(LoadStr(SListIndexError));
+    const std::string drive = DrivePrefix(directory_);
+    if (index == 0) return drive + "\\";
+    TObject* glyph = items.GetObject(index);
+    if (glyph == &closedGlyph_) return JoinPath(directory_, items.Get(index));
+    if (glyph == &currentGlyph_) return directory_;
+    // A folder on the way down: the path up to the "\" that ends its name.
+    const std::string path = directory_.substr(drive.size());
+    size_t end = path.find('\\');
+    for (int passed = 0; passed < index && end != std::string::npos; ++passed) end = path.find('\\', end + 1);
+    return end == std::string::npos ? path : path.substr(0, end);
+}
+
+void TDirectoryListBox::OpenSelected() {
+    const int index = ItemIndex();
+    if (index < 0) return;
+    SetDirectory(ItemPath(index));
+}
+
+void TDirectoryListBox::DblClick() {
+    TListBox::DblClick();
+    OpenSelected();
+}
+
+void TDirectoryListBox::WndProc(TMessage& message) {
+    if (message.Msg == CM_WANTSPECIALKEY && message.WParam == VK_RETURN) {
+        message.Result = 1;  // Enter opens the selected folder; the form must not take it
+        return;
+    }
+    TListBox::WndProc(message);
+    if (message.Msg == WM_CHAR && message.WParam == VK_RETURN) OpenSelected();
+}
+
+void TDirectoryListBox::DirChanged() {
+    if (fileList_) fileList_->SetDirectory(directory_);
+    UpdateDirLabel();
+    OnChange(this);
+}
+
+void TDirectoryListBox::UpdateDirLabel() {
+    if (!dirLabel_) return;
+    const int width = dirLabel_->AutoSize() ? Width() : dirLabel_->Width();
+    ScreenCanvas canvas(dirLabel_->Font());
+    dirLabel_->SetCaption(ShortenPath(directory_, canvas.Get(), width));
+}
+
+void TDirectoryListBox::SetFileList(TFileListBox* list) {
+    if (fileList_) fileList_->dirList_ = nullptr;
+    fileList_ = list;
+    if (!list) return;
+    list->dirList_ = this;
+    LinkBothWays(this, list);
+}
+
+void TDirectoryListBox::SetDirLabel(TLabel* label) {
+    dirLabel_ = label;
+    if (label) LinkBothWays(this, label);
+    UpdateDirLabel();
+}
+
+void TDirectoryListBox::CreateWindowHandle(const TCreateParams& params) {
+    TListBox::CreateWindowHandle(params);
+    RebuildTree();
+}
+
+void TDirectoryListBox::DrawItem(int index, const RECT& rect, UINT) {
+    TCanvas& canvas = Canvas();
+    canvas.FillRect(rect);
+    if (index < 0) return;
+    int glyphWidth = 16;
+    int offset = index * 4 + 2;
+    if (TBitmap* glyph = GlyphOf(Items(), index)) {
+        if (glyph == &closedGlyph_) offset = (FolderDepth(directory_) + 1) * 4 + 2;
+        glyphWidth = glyph->Width();
+        DrawGlyph(canvas, *glyph, rect.left + offset, rect);
+    }
+    std::string text = Items().Get(index);
+    if (!preserveCase_ && !caseSensitive_) text = AnsiLowerCase(text);
+    canvas.TextOut(rect.left + glyphWidth + offset + 4, rect.top, text);
+}
+
+void TDirectoryListBox::ResetItemHeight() {
+    SetItemHeight(std::max(FontLineHeight(Font()), openGlyph_.Height() + 1));
+}
+
+void TDirectoryListBox::FontChanged() {
+    TListBox::FontChanged();
+    ResetItemHeight();
+}
+
+void TDirectoryListBox::Notification(TComponent* component, TOperation operation) {
+    TListBox::Notification(component, operation);
+    if (operation != TOperation::opRemove) return;
+    if (component == fileList_) fileList_ = nullptr;
+    if (component == driveCombo_) driveCombo_ = nullptr;
+    if (component == dirLabel_) dirLabel_ = nullptr;
+}
+
+// ---- drive texts
+
+std::string VolumeLabelText(char letter) {
+    // A drive without a medium fails quietly instead of asking the user.
+    ScopedErrorMode quiet(SEM_FAILCRITICALERRORS);
+    const char root[] = {letter, ':', '\\', '\0'};
+    char label[261] = "";
+    if (!GetVolumeInformationA(root, label, sizeof label, nullptr, nullptr, nullptr, nullptr, 0)) label[0] = '\0';
+    const std::string text = letter >= 'a' ? AnsiLowerCase(label) : AnsiUpperCase(label);
+    return "[" + text + "]";
+}
+
+std::string NetworkNameText(char letter) {
+    const char device[] = {letter, ':', '\0'};
+    char remote[261] = "";
+    DWORD size = sizeof remote;
+    if (WNetGetConnectionA(device, remote, &size) != NO_ERROR) return VolumeLabelText(letter);
+    return letter >= 'a' ? AnsiLowerCase(remote) : AnsiUpperCase(remote);
+}
+
+// ---- TDriveComboBox
+
+TDriveComboBox::TDriveComboBox(TComponent* owner) : TComboBox(owner) {
+    SetStyle(TComboBoxStyle::csOwnerDrawFixed);
+    LoadGlyph(floppyGlyph_, "FLOPPY");
+    LoadGlyph(hardGlyph_, "HARD");
+    LoadGlyph(networkGlyph_, "NETWORK");
+    LoadGlyph(cdromGlyph_, "CDROM");
+    LoadGlyph(ramGlyph_, "RAM");
+    const std::string current = CurrentDirectory();
+    drive_ = current.empty() || current[0] == '\\' ? '\0' : current[0];
+    ResetItemHeight();
+}
+
+void TDriveComboBox::FillDrives() {
+    Items().Clear();
+    const DWORD present = GetLogicalDrives();
+    for (int n = 0; n < 26; ++n) {
+        if (!(present & (1u << n))) continue;
+        const char letter = char('a' + n);
+        const char root[] = {letter, ':', '\\', '\0'};
+        AddDrive(textCase_ == TTextCase::tcUpperCase ? AsciiUpper(letter) : letter, GetDriveTypeA(root));
+    }
+}
+
+void TDriveComboBox::AddDrive(char letter, UINT type) {
+    const std::string name = std::string(1, letter) + ":";
+    TStrings& items = Items();
+    switch (type) {
+        case DRIVE_REMOVABLE: items.AddObject(name, &floppyGlyph_); break;  // no medium is touched
+        case DRIVE_FIXED: items.AddObject(name + " " + VolumeLabelText(letter), &hardGlyph_); break;
+        case DRIVE_REMOTE: items.AddObject(name + " " + NetworkNameText(letter), &networkGlyph_); break;
+        case DRIVE_CDROM: items.AddObject(name + " " + VolumeLabelText(letter), &cdromGlyph_); break;
+        case DRIVE_RAMDISK: items.AddObject(name + " " + VolumeLabelText(letter), &ramGlyph_); break;
+        default: break;  // unknown kind or no root: no line
+    }
+}
+
+void TDriveComboBox::SelectDrive(char letter) {
+    // Without a window there are no lines yet; the drive is chosen all the same.
+    const bool hasLines = HandleAllocated();
+    if (hasLines && ItemIndex() >= 0 && AsciiUpper(letter) == AsciiUpper(drive_)) return;
+    drive_ = !letter ? '\0' : textCase_ == TTextCase::tcUpperCase ? AsciiUpper(letter) : AsciiLower(letter);
+    if (hasLines) SelectLineOf(drive_);
+    if (dirList_) dirList_->SwitchDrive(drive_);
+    OnChange(this);
+}
+
+// Selects the first line of the drive; without one the selection stays.
+void TDriveComboBox::SelectLineOf(char letter) {
+    if (!letter) {
+        SetItemIndex(-1);
+        return;
+    }
+    TStrings& items = Items();
+    for (int i = 0, count = items.Count(); i < count; ++i) {
+        const std::string line = items.Get(i);
+        if (line.size() >= 2 && AsciiUpper(line[0]) == AsciiUpper(letter) && line[1] == ':') {
+            SetItemIndex(i);
+            return;
+        }
+    }
+}
+
+void TDriveComboBox::Click() {
+    TComboBox::Click();
+    const int index = ItemIndex();
+    if (index >= 0) SelectDrive(Items().Get(index)[0]);
+}
+
+void TDriveComboBox::SetTextCase(TTextCase textCase) {
+    textCase_ = textCase;
+    // Without a window the lines are made, in this case, when it is created.
+    if (!HandleAllocated()) return;
+    const char remembered = drive_;
+    FillDrives();
+    SelectDrive(remembered);
+}
+
+void TDriveComboBox::SetDirList(TDirectoryListBox* list) {
+    if (dirList_) dirList_->driveCombo_ = nullptr;
+    dirList_ = list;
+    if (!list) return;
+    list->driveCombo_ = this;
+    LinkBothWays(this, list);
+}
+
+void TDriveComboBox::CreateWindowHandle(const TCreateParams& params) {
+    TComboBox::CreateWindowHandle(params);
+    FillDrives();
+    SelectDrive(drive_);
+}
+
+void TDriveComboBox::DrawItem(int index, const RECT& rect, UINT) {
+    TCanvas& canvas = Canvas();
+    canvas.FillRect(rect);
+    if (index < 0) return;
+    int glyphWidth = 16;
+    if (TBitmap* glyph = GlyphOf(Items(), index)) {
+        glyphWidth = glyph->Width();
+        DrawGlyph(canvas, *glyph, rect.left + 2, rect);
+    }
+    RECT textRect = rect;
+    textRect.left += glyphWidth + 6;
+    canvas.DrawText(Items().Get(index), textRect, DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);
+}
+
+void TDriveComboBox::ResetItemHeight() {
+    const int height = std::max(FontLineHeight(Font()), floppyGlyph_.Height());
+    if (height > 0) SetItemHeight(height);
+}
+
+void TDriveComboBox::FontChanged() {
+    TComboBox::FontChanged();
+    // A new item height re-creates the window by itself; an unchanged one must not keep the old font's lines.
+    const int before = ItemHeight();
+    ResetItemHeight();
+    if (ItemHeight() == before) RecreateWnd();
+}
+
+void TDriveComboBox::Notification(TComponent* component, TOperation operation) {
+    TComboBox::Notification(component, operation);
+    if (operation == TOperation::opRemove && component == dirList_) dirList_ = nullptr;
+}
+
+// ---- TFilterComboBox
+
+TFilterComboBox::TFilterComboBox(TComponent* owner) : TComboBox(owner) {
+    SetStyle(TComboBoxStyle::csDropDownList);
+    filter_ = LoadStr(SDefaultFilter);
+    ParseFilter();
+}
+
+void TFilterComboBox::SetFilter(const std::string& filter) {
+    if (AnsiCompareText(filter, filter_) == 0) return;
+    filter_ = filter;
+    ParseFilter();
+    PushMask();
+}
+
+void TFilterComboBox::ParseFilter() {
+    descriptions_.clear();
+    masks_.clear();
+    std::string rest = filter_;
+    for (size_t bar; (bar = rest.find('|')) != std::string::npos;) {
+        descriptions_.push_back(rest.substr(0, bar));
+        rest.erase(0, bar + 1);
+        bar = rest.find('|');
+        masks_.push_back(rest.substr(0, bar));
+        rest = bar == std::string::npos ? std::string() : rest.substr(bar + 1);
+    }
+    // Without a window the lines are made when it is created.
+    if (!HandleAllocated()) return;
+    TStrings& items = Items();
+    items.Clear();
+    for (const std::string& description : descriptions_) items.Add(description);
+    if (!descriptions_.empty()) SetItemIndex(0);
+}
+
+std::string TFilterComboBox::Mask() {
+    if (!HandleAllocated()) return masks_.empty() ? "*.*" : masks_.front();
+    int index = ItemIndex();
+    if (index < 0 && !masks_.empty()) {
+        index = int(masks_.size()) - 1;
+        SetItemIndex(index);
+    }
+    return index >= 0 && size_t(index) < masks_.size() ? masks_[size_t(index)] : "*.*";
+}
+
+void TFilterComboBox::PushMask() {
+    if (fileList_) fileList_->SetMask(Mask());
+    OnChange(this);
+}
+
+void TFilterComboBox::Click() {
+    TComboBox::Click();
+    PushMask();
+}
+
+void TFilterComboBox::SetFileList(TFileListBox* list) {
+    if (fileList_) fileList_->filterCombo_ = nullptr;
+    fileList_ = list;
+    if (!list) return;
+    LinkBothWays(this, list);
+    list->filterCombo_ = this;
+}
+
+void TFilterComboBox::CreateWindowHandle(const TCreateParams& params) {
+    TComboBox::CreateWindowHandle(params);
+    ParseFilter();
+}
+
+void TFilterComboBox::Notification(TComponent* component, TOperation operation) {
+    TComboBox::Notification(component, operation);
+    if (operation == TOperation::opRemove && component == fileList_) fileList_ = nullptr;
+}
