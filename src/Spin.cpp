@@ -336,6 +336,12 @@ int TSpinEdit::Value() {
     return ParseInteger(Text()).value_or(minValue_);
 }
 
+void TSpinEdit::TextChanged() {
+    TEdit::TextChanged();
+    // A multi-line edit window reports only the user's edits, not text set by the program.
+    if (HandleAllocated()) Change();
+}
+
 void TSpinEdit::SetValue(int value) {
     const std::string text = std::to_string(ClampValue(value));
     if (Text() != text) SetText(text);
@@ -457,6 +463,11 @@ void TSpinEdit::WndProc(TMessage& message) {
     case WM_SIZE:
         TEdit::WndProc(message);
         Resized();
+        return;
+    case WM_SETFONT:
+        // The edit window resets its formatting rectangle for a new font.
+        TEdit::WndProc(message);
+        FitEditArea();
         return;
     }
     TEdit::WndProc(message);

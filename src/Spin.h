@@ -118,6 +118,7 @@ public:
 protected:
     void CreateParams(TCreateParams& params) override;
     void CreateWindowHandle(const TCreateParams& params) override;
+    void TextChanged() override;
 
 private:
     void Step(long long delta);
