@@ -10,6 +10,10 @@
 TComponent::TComponent(TComponent* owner) : owner_(owner) {}
 
 TComponent::~TComponent() {
+    BeforeDestruction();
+}
+
+void TComponent::BeforeDestruction() {
     Destroying();
     for (TComponent* other : std::exchange(freeNotifies_, {})) {
         auto& theirs = other->freeNotifies_;
@@ -55,6 +59,7 @@ void TComponent::DestroyComponent(TComponent* component) {
     if (!taken) return;
     taken->Destroying();
     NotifyOwned(taken.get(), TOperation::opRemove);
+    taken->BeforeDestruction();
     taken.reset();
 }
 
@@ -64,6 +69,7 @@ void TComponent::DestroyComponents() {
         owned_.pop_back();
         last->Destroying();
         NotifyOwned(last.get(), TOperation::opRemove);
+        last->BeforeDestruction();
         last.reset();
     }
 }

@@ -74,6 +74,10 @@ public:
     // Destroys an owned component now.
     void DestroyComponent(TComponent* component);
 
+    // Sends the removal notices and destroys what this one owns while it is
+    // still whole; runs again (doing nothing) from the destructor.
+    void BeforeDestruction();
+
     // Asks to be told (Notification with opRemove) when other is destroyed.
     void FreeNotification(TComponent* other);
     void RemoveFreeNotification(TComponent* other);

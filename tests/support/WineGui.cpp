@@ -19,12 +19,12 @@ BOOL CALLBACK FindDialog(HWND window, LPARAM param) {
 }  // namespace
 
 bool PumpUntil(const std::function<bool()>& done, int timeoutMs) {
+    // A thread timer wakes the loop's idle wait so that the deadline is seen.
+    const UINT_PTR wakeUp = SetTimer(nullptr, 0, 10, nullptr);
     const DWORD start = GetTickCount();
-    while (!done()) {
-        if (int(GetTickCount() - start) > timeoutMs) return done();
-        if (!Application->ProcessMessage()) MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-    }
-    return true;
+    while (!done() && int(GetTickCount() - start) <= timeoutMs) Application->HandleMessage();
+    KillTimer(nullptr, wakeUp);
+    return done();
 }
 
 void PumpFor(int ms) {
