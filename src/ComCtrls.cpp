@@ -136,7 +136,6 @@ void TTrackBar::CreateParams(TCreateParams& params) {
     params.SystemClass = TRACKBAR_CLASSA;
     params.Style |= OrientationStyle(orientation_) | TickStyleBits(tickStyle_) | TickMarkBits(tickMarks_) |
                     TBS_ENABLESELRANGE;
-    params.ClassStyle |= CS_DBLCLKS;
 }
 
 // A new native slider knows nothing yet: give it every stored value. Setting
@@ -343,20 +342,42 @@ void TStatusBar::SetSizeGrip(bool sizeGrip) {
 
 void TStatusBar::UpdateAllPanels() {
     if (!HandleAllocated()) return;
-    const int shown = std::min(panels_.Count(), MaxShownPanels);
-    if (shown == 0) {
-        int wholeBar = -1;
-        Send(SB_SETPARTS, 1, LPARAM(&wholeBar));
-        Send(SB_SETTEXTA, 0, LPARAM(""));
-        return;
-    }
-    // Right edges: running sums of the widths; the last part reaches the bar's end.
-    std::vector<int> edges(size_t(shown), -1);
-    int right = 0;
-    for (int i = 0; i < shown - 1; ++i) edges[size_t(i)] = right += panels_[i]->Width();
-    Send(SB_SETPARTS, WPARAM(shown), LPARAM(edges.data()));
+    SendPartEdges(PartEdges());
+    const int shown = ShownPanelCount();
+    if (shown == 0) Send(SB_SETTEXTA, 0, LPARAM(""));
     for (int i = 0; i < shown; ++i) UpdatePanel(i);
 }
+
+// Right edges: running sums of the widths, and -1 for the last part, which
+// reaches the bar's end whatever its width. No panels: one part over the whole bar.
+std::vector<int> TStatusBar::PartEdges() const {
+    const int shown = ShownPanelCount();
+    std::vector<int> edges(size_t(std::max(shown, 1)), -1);
+    int right = 0;
+    for (int i = 0; i + 1 < shown; ++i) edges[size_t(i)] = right += panels_[i]->Width();
+    return edges;
+}
+
+void TStatusBar::SendPartEdges(std::vector<int> edges) {
+    Send(SB_SETPARTS, WPARAM(edges.size()), LPARAM(edges.data()));
+}
+
+// The native bar never hears of a new size (see DefaultHandler), so it must
+// be made to measure its parts again.
+void TStatusBar::RemeasureParts() {
+    if (!HandleAllocated()) return;
+    std::vector<int> edges = PartEdges();
+    RECT client{};
+    GetClientRect(Handle(), &client);
+    // Wine skips the measuring when the edges are unchanged: pass the bar's
+    // end as a plain number once, then the real edges.
+    std::vector<int> explicitEnd = edges;
+    explicitEnd.back() = client.right;
+    SendPartEdges(explicitEnd);
+    SendPartEdges(edges);
+}
+
+int TStatusBar::ShownPanelCount() const { return std::min(panels_.Count(), MaxShownPanels); }
 
 void TStatusBar::UpdatePanel(int index) {
     // Panels past the last part are not shown. Their index must not reach the
@@ -397,6 +418,7 @@ void TStatusBar::WndProc(TMessage& message) {
             return;
         case WM_SIZE:
             TWinControl::WndProc(message);
+            RemeasureParts();
             if (!(ComponentState() & csLoading)) OnResize(this);
             return;
         default:

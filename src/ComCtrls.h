@@ -195,6 +195,10 @@ private:
     friend class TStatusPanels;
     // Re-divides the bar and sends every shown panel's text.
     void UpdateAllPanels();
+    std::vector<int> PartEdges() const;
+    void SendPartEdges(std::vector<int> edges);
+    void RemeasureParts();
+    int ShownPanelCount() const;
     void UpdatePanel(int index);
     void DrawPanel(const DRAWITEMSTRUCT& item);
     LRESULT Send(UINT msg, WPARAM wParam, LPARAM lParam);
