@@ -240,6 +240,20 @@ TEST_SUITE("spin edit keys") {
         CHECK(spin->Text() == "12");
     }
 
+    TEST_CASE("Tab leaves the spin edit for the next control instead of going into the text") {
+        ScopedTestForm form;
+        auto* spin = MakeFreeSpin(form.Get());
+        auto* other = Make<TEdit>(form.Get());
+        other->SetParent(form.Get());
+        other->SetBounds(10, 100, 80, 24);
+        spin->SetFocus();
+        PostMessageA(spin->Handle(), WM_KEYDOWN, VK_TAB, 1);
+        PostMessageA(spin->Handle(), WM_KEYUP, VK_TAB, LPARAM(0xC0000001));
+        PumpFor(50);
+        CHECK(other->Focused());
+        CHECK(spin->Text() == "0");
+    }
+
     TEST_CASE("with the editor off, digits, signs and backspace are refused") {
         ScopedTestForm form;
         Probe probe;
