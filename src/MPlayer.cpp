@@ -461,10 +461,6 @@ void TMediaPlayer::MciNotify(WPARAM code) {
 
 void TMediaPlayer::DoNotify() { OnNotify(this); }
 
-void TMediaPlayer::Click(TMPBtnType button, bool& doDefault) { OnClick(this, button, doDefault); }
-
-void TMediaPlayer::PostClick(TMPBtnType button) { OnPostClick(this, button); }
-
 void TMediaPlayer::DefaultAutoButtons() {
     autoButtons_ = {btNext, btPrev};
     if (canStep_) autoButtons_.Include(btStep).Include(btBack);

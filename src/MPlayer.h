@@ -121,14 +121,18 @@ public:
     void PauseOnly();
     void Resume();
     void Stop();
+    // To the end or the start; in track format, to the next track or back to this one's start.
     void Next();
     void Previous();
+    // A tenth of the length forward or back, on devices that show video.
     void Step();
     void Back();
     void Eject();
     void Rewind();
 
+    // Positions and lengths are in the device's current time format.
     int Position();
+    // Seeks; the device is left stopped at the new place.
     void SetPosition(int position);
     int Length();
     int Tracks();
@@ -184,8 +188,11 @@ public:
     TButtonSet AutoButtons() const { return autoButtons_; }
     TMPBtnType CurrentButton() const { return currentButton_; }
 
+    // A bar button was clicked, before its own action; clearing the flag cancels the action.
     EMPNotify OnClick;
+    // After a bar button's own action.
     EMPPostNotify OnPostClick;
+    // A completion notice came in; NotifyValue says how the command ended.
     TNotifyEvent OnNotify;
 
     void WndProc(TMessage& message) override;
@@ -196,11 +203,6 @@ protected:
 
     // Updates AutoButtons after button was used; callers apply them afterwards.
     virtual void AutoEnableAfter(TMPBtnType button);
-    // Before a button's own action; the handler may cancel it with doDefault.
-    using TControl::Click;
-    virtual void Click(TMPBtnType button, bool& doDefault);
-    // After a button's own action.
-    virtual void PostClick(TMPBtnType button);
     virtual void DoNotify();
 
 private:

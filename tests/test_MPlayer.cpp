@@ -657,6 +657,12 @@ TEST_CASE("seeking") {
         CHECK(rig.player->Error() == 0);
         CHECK(rig.player->Position() == 1500);
         CHECK(rig.player->Mode() == mdStopped);
+
+        rig.mci.Forget();
+        rig.player->SetNotify(true);
+        rig.player->SetPosition(700);
+        CHECK(rig.mci.Only(MCI_SEEK).flags == (MCI_WAIT | MCI_NOTIFY | MCI_TO));
+        CHECK(rig.mci.Only(MCI_STOP).flags == (MCI_WAIT | MCI_NOTIFY));
     }
     SUBCASE("a refused seek to the end plays from the length") {
         rig.mci.refuse[MCI_SEEK] = MCIERR_INTERNAL;
