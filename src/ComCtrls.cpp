@@ -237,7 +237,7 @@ TStatusPanel* TStatusPanels::Add() {
 }
 
 void TStatusPanels::Delete(int index) {
-    Items(index);
+    Items(index);  // fails outside the panels
     items_.erase(items_.begin() + index);
     Changed(nullptr);
 }
@@ -358,7 +358,7 @@ std::vector<int> TStatusBar::PartEdges() const {
     return edges;
 }
 
-void TStatusBar::SendPartEdges(std::vector<int> edges) {
+void TStatusBar::SendPartEdges(const std::vector<int>& edges) {
     Send(SB_SETPARTS, WPARAM(edges.size()), LPARAM(edges.data()));
 }
 
@@ -366,7 +366,7 @@ void TStatusBar::SendPartEdges(std::vector<int> edges) {
 // be made to measure its parts again.
 void TStatusBar::RemeasureParts() {
     if (!HandleAllocated()) return;
-    std::vector<int> edges = PartEdges();
+    const std::vector<int> edges = PartEdges();
     RECT client{};
     GetClientRect(Handle(), &client);
     // Wine skips the measuring when the edges are unchanged: pass the bar's
@@ -449,6 +449,6 @@ void TStatusBar::DrawPanel(const DRAWITEMSTRUCT& item) {
         canvas_.FillRect(item.rcItem);
 }
 
-LRESULT TStatusBar::Send(UINT msg, WPARAM wParam, LPARAM lParam) {
-    return HandleAllocated() ? SendMessageA(Handle(), msg, wParam, lParam) : 0;
+void TStatusBar::Send(UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (HandleAllocated()) SendMessageA(Handle(), msg, wParam, lParam);
 }

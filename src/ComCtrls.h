@@ -196,12 +196,13 @@ private:
     // Re-divides the bar and sends every shown panel's text.
     void UpdateAllPanels();
     std::vector<int> PartEdges() const;
-    void SendPartEdges(std::vector<int> edges);
+    void SendPartEdges(const std::vector<int>& edges);
     void RemeasureParts();
     int ShownPanelCount() const;
     void UpdatePanel(int index);
     void DrawPanel(const DRAWITEMSTRUCT& item);
-    LRESULT Send(UINT msg, WPARAM wParam, LPARAM lParam);
+    // Sends to the native bar; does nothing while it has no window.
+    void Send(UINT msg, WPARAM wParam, LPARAM lParam);
 
     TStatusPanels panels_{*this};
     TCanvas canvas_;
