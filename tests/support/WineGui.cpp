@@ -1,5 +1,7 @@
 #include "WineGui.h"
 
+#include "Dialogs.h"
+
 namespace {
 BoxAnswerer* gActiveAnswerer = nullptr;
 
@@ -10,7 +12,8 @@ struct DialogSearch {
 BOOL CALLBACK FindDialog(HWND window, LPARAM param) {
     char className[64] = {};
     GetClassNameA(window, className, sizeof className);
-    if (std::string(className) == "#32770" && IsWindowVisible(window)) {
+    const std::string name = className;
+    if ((name == "#32770" || name == "TMessageForm") && IsWindowVisible(window)) {
         reinterpret_cast<DialogSearch*>(param)->found = window;
         return FALSE;
     }
@@ -44,8 +47,36 @@ std::string WindowText(HWND window) {
     return std::string(buffer, size_t(n > 0 ? n : 0));
 }
 
+namespace {
+// The program's own message dialog, when dialog is one.
+TMessageForm* MessageFormOf(HWND dialog) {
+    return dynamic_cast<TMessageForm*>(TWinControl::FindControl(dialog));
+}
+
+const char* ButtonName(int buttonId) {
+    switch (buttonId) {
+        case IDYES: return "Yes";
+        case IDNO: return "No";
+        case IDCANCEL: return "Cancel";
+        default: return "OK";
+    }
+}
+}  // namespace
+
 std::string DialogText(HWND dialog) {
+    if (TMessageForm* form = MessageFormOf(dialog)) {
+        auto* message = dynamic_cast<TControl*>(form->FindComponent("Message"));
+        return message ? message->Caption() : std::string();
+    }
     return WindowText(GetDlgItem(dialog, 0xFFFF));
+}
+
+HWND DialogButton(HWND dialog, int buttonId) {
+    if (TMessageForm* form = MessageFormOf(dialog)) {
+        auto* button = dynamic_cast<TWinControl*>(form->FindComponent(ButtonName(buttonId)));
+        return button ? button->Handle() : nullptr;
+    }
+    return GetDlgItem(dialog, buttonId);
 }
 
 BoxAnswerer::BoxAnswerer(int buttonId, HWND watchDisabled) : buttonId_(buttonId), watchDisabled_(watchDisabled) {
@@ -70,7 +101,7 @@ void BoxAnswerer::Check() {
     answered_.push_back(box);
     seen_.push_back(SeenBox{WindowText(box), DialogText(box), GetWindow(box, GW_OWNER),
                             watchDisabled_ && !IsWindowEnabled(watchDisabled_)});
-    if (HWND button = GetDlgItem(box, buttonId_)) SendMessageA(button, BM_CLICK, 0, 0);
+    if (HWND button = DialogButton(box, buttonId_)) SendMessageA(button, BM_CLICK, 0, 0);
 }
 
 COLORREF ScreenPixel(HWND window, int x, int y) {

@@ -23,8 +23,8 @@ struct SeenBox {
     bool mainWindowDisabled;
 };
 
-// Watches for dialog windows of this thread (from inside any modal loop)
-// and presses a button on each: a click on the button with buttonId.
+// Watches for message boxes and message dialogs of this thread (from inside
+// any modal loop) and presses a button on each, as a click would.
 class BoxAnswerer {
 public:
     explicit BoxAnswerer(int buttonId = IDOK, HWND watchDisabled = nullptr);
@@ -44,10 +44,12 @@ private:
     std::vector<HWND> answered_;
 };
 
-// The first visible dialog window (#32770) of this thread, or nullptr.
+// The first visible message box (#32770) or message dialog of this thread, or nullptr.
 HWND FindThreadDialog();
-// The text of a dialog's static message (id 0xFFFF).
+// The text of a message box (its static with id 0xFFFF) or of a message dialog.
 std::string DialogText(HWND dialog);
+// The button of a message box or message dialog that answers buttonId (IDOK, IDYES, ...).
+HWND DialogButton(HWND dialog, int buttonId);
 std::string WindowText(HWND window);
 
 // Colour of a client pixel of a window as drawn on the screen.
