@@ -1,0 +1,134 @@
+// How much a file list costs over the bare folder search: lists a folder of
+// 2,500, 5,000 and then 10,000 track files (with some other files among them)
+// with the mask "*.MP3" into a TFileListBox, and enumerates the same folder
+// with nothing but FindFirstFileA/FindNextFileA. Prints the best of a few
+// rounds of each, their ratio and the listing's cost per file, which stays
+// flat as the folder grows. The listing includes emptying the previous one,
+// whose share is printed on its own.
+#include <windows.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <stdexcept>
+#include <string>
+
+#include "FileCtrl.h"
+#include "Forms.h"
+#include "runtime/Handles.h"
+
+namespace {
+
+constexpr int Sizes[] = {2500, 5000, 10000};
+constexpr int Rounds = 5;
+
+using Clock = std::chrono::steady_clock;
+
+[[noreturn]] void Fail(const char* what) {
+    throw std::runtime_error(std::string(what) + " failed, system error " + std::to_string(GetLastError()));
+}
+
+// A folder that grows to hold count track files; every tenth file is not a track.
+class TrackFolder {
+public:
+    TrackFolder() {
+        char temp[MAX_PATH];
+        if (!GetTempPathA(MAX_PATH, temp)) Fail("GetTempPathA");
+        folder_ = std::string(temp) + "brumik_bench_files_" + std::to_string(GetCurrentProcessId());
+        if (!CreateDirectoryA(folder_.c_str(), nullptr)) Fail("CreateDirectoryA");
+    }
+    ~TrackFolder() {
+        for (int i = 0; i < count_; ++i) DeleteFileA(PathOf(i).c_str());
+        RemoveDirectoryA(folder_.c_str());
+    }
+    TrackFolder(const TrackFolder&) = delete;
+    TrackFolder& operator=(const TrackFolder&) = delete;
+
+    void GrowTo(int count) {
+        for (; count_ < count; ++count_) {
+            UniqueFileHandle file(
+                CreateFileA(PathOf(count_).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+            if (!file) Fail("CreateFileA");
+        }
+    }
+    const std::string& Path() const { return folder_; }
+
+private:
+    // Names spread over the alphabet so that adds land all over the list.
+    std::string PathOf(int i) const {
+        char name[32];
+        const unsigned spread = unsigned(i) * 2654435761u;
+        std::snprintf(name, sizeof name, "%c%08x %05d.%s", 'A' + int(spread % 26), spread, i,
+                      i % 10 == 9 ? "txt" : (i % 2 ? "mp3" : "MP3"));
+        return folder_ + "\\" + name;
+    }
+
+    std::string folder_;
+    int count_ = 0;
+};
+
+double Milliseconds(Clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); }
+
+template <typename Work, typename Prepare>
+double BestOf(Work work, Prepare prepare) {
+    double best = 1e300;
+    for (int round = 0; round < Rounds; ++round) {
+        prepare();
+        const auto start = Clock::now();
+        work();
+        best = std::min(best, Milliseconds(Clock::now() - start));
+    }
+    return best;
+}
+
+int BareEnumeration(const std::string& folder) {
+    int found = 0;
+    WIN32_FIND_DATAA entry;
+    UniqueFindHandle search(FindFirstFileA((folder + "\\*.MP3").c_str(), &entry));
+    if (!search) return 0;
+    do ++found;
+    while (FindNextFileA(search.Get(), &entry));
+    return found;
+}
+
+void Run() {
+    TForm* form = nullptr;
+    Application->CreateForm(form);
+    form->HandleNeeded();
+    auto* list = Make<TFileListBox>(form);
+    list->SetBounds(0, 0, 300, 400);
+    list->SetParent(form);
+    list->SetMask("*.MP3");
+
+    TrackFolder folder;
+    std::printf("%8s %12s %13s %15s %8s %14s\n", "files", "listing ms", "(clearing ms)", "enumeration ms", "ratio",
+                "listing us/file");
+    for (int size : Sizes) {
+        folder.GrowTo(size);
+        list->SetDirectory(folder.Path());
+        list->RefreshListing();  // the folder grew since the list last read it
+        const int listed = list->Items().Count();
+        if (listed != BareEnumeration(folder.Path())) throw std::runtime_error("the list and the search disagree");
+        auto nothing = [] {};
+        auto refresh = [&] { list->RefreshListing(); };
+        const double listing = BestOf(refresh, nothing);
+        const double clearing = BestOf([&] { list->Items().Clear(); }, refresh);
+        const double floor = BestOf([&] { BareEnumeration(folder.Path()); }, nothing);
+        std::printf("%8d %12.2f %13.2f %15.2f %8.2f %14.2f\n", size, listing, clearing, floor, listing / floor,
+                    1000.0 * listing / listed);
+    }
+    SetCurrentDirectoryA("C:\\");  // lets the folder go
+}
+
+}  // namespace
+
+int main() {
+    try {
+        ApplicationScope application;
+        Run();
+        return 0;
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "bench_FileCtrl: %s\n", e.what());
+        return 1;
+    }
+}
