@@ -141,3 +141,634 @@ void WriteTrackTag(const TrackTag& tag, const std::string& path) {
         throw;
     }
 }
+
+// ---------------------------------------------------------------------------
+// The main window
+// ---------------------------------------------------------------------------
+
+#include <shellapi.h>
+#include <digitalv.h>
+
+#include "Dialogs.h"
+#include "Registry.h"
+#include "runtime/CmdLine.h"
+
+const char TermsOfUseAddress[] = "https://brumik.pl/warunki-uzytkowania.pdf";
+
+bool TagWritable = false;
+TForm1* Form1 = nullptr;
+
+namespace {
+
+constexpr char kQuestionCaption[] = "Brumik: Potwierdzenie operacji";
+constexpr UINT kYesNoQuestion = MB_YESNO | MB_ICONQUESTION;     // 36
+constexpr UINT kYesNoExclamation = MB_YESNO | MB_ICONEXCLAMATION;  // 52
+
+const char* const kProgramNote[] = {
+    "Brumik                                   Tonograjek MP3",
+    "                                                    wersja 1.1",
+    "",
+    "  Program Brumik to niewielki odtwarzacz plików mp3 przystosowany do pracy     ",
+    "w systemach Windows (98, XT, Vista). Program nie wymaga specjalnej instalacji",
+    "i może być uruchamiany z zewnętrznych nośników pamięci.                      ",
+    "Klawisz [Zmiany: Wybór / Opis] jest aktywny na pasku narzędziowym, gdy nośnik",
+    "plików mp3 umożliwia dokonywanie zmian w opisie pliku dżwiękowego (tzw.tagi).",
+    "  Dostępne pola pozwalają na wybranie napędu i folderu z plikami mp3. Pliki  ",
+    "te są odnajdywane automatycznie i przedstawiane obok w \"Polu listy plików\".  ",
+    "",
+    "  Pstryknięcie jednorazowe myszką na dowolnym pliku z listy wprowadza plik   ",
+    "do odtwarzacza. Odtwarzanie uruchamia wybranie na pasku klawisza [Odtwarzaj].",
+    "Dwukrotne pstryknięcie myszką od razu rozpoczyna odtwarzanie pliku.          ",
+    "",
+    "  Na pasku stanu podawane są:                                                ",
+    "        -  kolejny nr utworu w odniesieniu do sumy utworów mp3 na liście;    ",
+    "        -  czas trwania całego utworu;                                       ",
+    "        -  aktualny czas odtwarzania.                                        ",
+    "  Odsłuchiwanie utworu można w każdej chwili przerwać przyciskiem [Przerwij],",
+    "zmienić na inny, albo zatrzymać i wznowić odtwarzanie od wybranego suwakiem  ",
+    "miejsca.                                                                     ",
+    "  Głośność można regulować w skali od 0 do 100, przy czym zero wyłącza dźwięk",
+    "całkowicie, tak jak klawisz [Cisza] na pasku narzędziowym.                   ",
+    "",
+    "  Pliki mp3 można skojarzyć w systemie z programem Brumik wybierając poniżej   ",
+    "klawisz [Tak]. Klawisz [Nie] tylko zamyka okno tej notatki. Skojarzenie można",
+    "wykonać również w systemie poprzez \"Panel sterowania\" i dalej opcję \"Programy",
+    "domyślne\". Pliki skojarzone są oznaczone ikoną programu Brumik i jeśli myszką  ",
+    "dwukrotnie pstrykniemy na takim pliku (mp3), to najpierw otworzy się program ",
+    "Brumik, a następnie tylko wybrany plik zostanie w nim otwarty i odtworzony.    ",
+    "",
+    "Odtwarzanie utworów z listy przebiega cyklicznie.                            ",
+    "                                                                                                                  Wenrod",
+    "UWAGA!",
+    "======",
+    "Czy skojarzyć pliki mp3 z programem Brumik?",
+};
+
+std::string ProgramNote() {
+    std::string note;
+    for (const char* line : kProgramNote) {
+        if (!note.empty() || line != kProgramNote[0]) note += "\r\n";
+        note += line;
+    }
+    return note;
+}
+
+// The text without its last four characters (the extension of "x.mp3").
+std::string WithoutExtension(const std::string& name) {
+    return name.size() > 4 ? name.substr(0, name.size() - 4) : std::string();
+}
+
+std::string TwoDigits(long long value) {
+    std::string text = std::to_string(value);
+    if (text.size() < 2) text.insert(text.begin(), '0');
+    return text;
+}
+
+// Upper-cases the letters a to z only; other characters stay as they are.
+std::string AsciiUpper(std::string text) {
+    for (char& c : text)
+        if (c >= 'a' && c <= 'z') c = char(c - 'a' + 'A');
+    return text;
+}
+
+std::string TrimControlsAndBlanks(const std::string& text) {
+    auto isBlank = [](char c) { return static_cast<unsigned char>(c) <= 32; };
+    size_t first = 0, last = text.size();
+    while (first < last && isBlank(text[first])) ++first;
+    while (last > first && isBlank(text[last - 1])) --last;
+    return text.substr(first, last - first);
+}
+
+// Copies up to width characters of text into a record field (the field is pre-filled).
+template <size_t Width>
+void CopyField(char (&field)[Width], const std::string& text) {
+    for (size_t i = 0; i < Width && i < text.size(); ++i) field[i] = text[i];
+}
+
+template <typename T>
+T* Place(TComponent* owner, TWinControl* parent, int left, int top, int width, int height) {
+    auto* control = Make<T>(owner);
+    control->SetBounds(left, top, width, height);
+    control->SetParent(parent);
+    return control;
+}
+
+void SetFont(TControl* control, const char* name, int height, TColor color) {
+    control->Font().SetName(name);
+    control->Font().SetHeight(height);
+    control->Font().SetColor(color);
+}
+
+void SetHintShown(TControl* control, const char* hint) {
+    control->SetHint(hint);
+    control->SetShowHint(true);
+}
+
+}  // namespace
+
+std::string FormatTrackTime(long long milliseconds) {
+    const TFormatSettings& settings = FormatSettings();
+    const long long seconds = std::max(milliseconds, 0LL) / 1000;
+    const long long hours = seconds / 3600;
+    const std::string hourText = settings.hourLeadingZero ? TwoDigits(hours) : std::to_string(hours);
+    return hourText + settings.timeSeparator + TwoDigits(seconds / 60 % 60) + settings.timeSeparator +
+           TwoDigits(seconds % 60);
+}
+
+uint8_t GenreByteOf(const std::string& genreText) {
+    const std::string wanted = AsciiUpper(TrimControlsAndBlanks(genreText));
+    uint8_t genre = 255;
+    for (size_t j = 0; j < GenreNames.size(); ++j)
+        if (AsciiUpper(TrimControlsAndBlanks(std::string(GenreNames[j]))) == wanted) genre = uint8_t(j);
+    return genre;
+}
+
+void RegisterMp3Association(const std::string& programPath, const std::string& extension,
+                            const std::string& typeName, const std::string& typeDescription) {
+    TRegistry registry;
+    registry.SetRootKey(HKEY_CLASSES_ROOT);
+    auto writeDefault = [&](const std::string& key, const std::string& value) {
+        registry.OpenKey(key, true);
+        registry.WriteString("", value);
+        registry.CloseKey();
+    };
+    writeDefault(extension, typeName);
+    writeDefault(typeName, typeDescription);
+    writeDefault(typeName + "\\DefaultIcon", programPath + ",0");
+    writeDefault(typeName + "\\shell\\open\\command", "\"" + programPath + "\" \"%1\"");
+}
+
+// ---- layout
+
+TForm1::TForm1(TComponent* owner, TMciService& mci) : TForm(owner), mci_(mci) {
+    SetName("Form1");
+    SetBorderStyle(TFormBorderStyle::bsSingle);
+    SetBorderIcons(biSystemMenu | biMinimize);
+    SetCaption(" Brumik" + std::string(36, ' ') + "Tonograjek MP3");
+    SetFont(this, "MS Sans Serif", 11, clWindowText);
+    SetBounds(197, 103, 445, 345);
+    SetClientSize(445, 345);
+
+    Label1 = Place<TLabel>(this, this, 8, 34, 422, 18);
+    Label1->SetCaption("D:\\mp3\\np");
+    Label1->SetColor(clWhite);
+    SetFont(Label1, "MS Sans Serif", 13, clWindowText);
+    SetHintShown(Label1, "Pole ścieżki dostępu do pliku");
+    CreateScaleAndStatus();
+    Panel2 = Place<TPanel>(this, this, 220, 56, 210, 224);
+    Panel2->SetCaption("Panel2");
+    GroupBox1 = Place<TGroupBox>(this, this, 220, 56, 210, 224);
+    GroupBox1->SetCaption(" Opis utworu ");
+    SetHintShown(GroupBox1, "Pole opisu pliku");
+    FileListBox1 = Place<TFileListBox>(this, this, 8, 56, 210, 224);
+    FileListBox1->SetItemHeight(14);
+    SetFont(FileListBox1, "Verdana", 12, clWindowText);
+    SetHintShown(FileListBox1, "Pole listy plików");
+    FileListBox1->SetMask("*.MP3");
+    StatusBar1 = Place<TStatusBar>(this, this, 0, 323, 445, 22);
+    SetFont(StatusBar1, "Verdana", 13, clWindowText);
+    for (const char* text : {"Nr pliku", "Czas", "Stan"}) {
+        TStatusPanel* panel = StatusBar1->Panels().Add();
+        panel->SetAlignment(TAlignment::taCenter);
+        panel->SetWidth(120);
+        panel->SetText(text);
+    }
+    StatusBar1->SetSimplePanel(false);
+    StatusBar1->SetSizeGrip(false);
+    Panel1 = Place<TPanel>(this, this, 0, 0, 445, 32);
+    Panel1->SetAlign(TAlign::alTop);
+    Panel1->SetCaption("");
+    TrackBar1 = Place<TTrackBar>(this, this, 8, 282, 422, 28);
+    SetHintShown(TrackBar1, "Suwak odtwarzania");
+    TrackBar1->SetMax(100);
+    TrackBar1->SetPosition(0);
+    TrackBar1->SetPageSize(10);
+    TrackBar1->SetFrequency(60);
+    TrackBar1->SetSelStart(0);
+    TrackBar1->SetSelEnd(0);
+    TrackBar1->SetTickMarks(TTickMark::tmBottomRight);
+    TrackBar1->SetTickStyle(TTickStyle::tsNone);
+    TrackBar1->SetTabStop(false);
+    Timer1 = Make<TTimer>(this);
+
+    CreateToolBar();
+    CreateNavigation();
+    CreateDescriptionGroup();
+
+    Panel2->SetTabOrder(2);
+    GroupBox1->SetTabOrder(4);
+    FileListBox1->SetTabOrder(0);
+    Panel1->SetTabOrder(1);
+    TrackBar1->SetTabOrder(5);
+    BindEvents();
+}
+
+void TForm1::CreateScaleAndStatus() {
+    for (int i = 0; i < 8; ++i) {
+        TShape* shape = Place<TShape>(this, this, 20 + 50 * i, 310, 49, 9);
+        shape->SetName("Shape" + std::to_string(i + 2));
+        shape->Brush().SetColor(i % 2 == 0 ? clSilver : clWhite);
+        shape->Pen().SetColor(clBlack);
+        SetHintShown(shape, "Skala");
+        Shapes[size_t(i)] = shape;
+    }
+}
+
+void TForm1::SetGlyph(TSpeedButton* button, const char* resource) {
+    TBitmap glyph;
+    glyph.LoadFromResourceName(resource);
+    button->SetGlyph(&glyph);
+}
+
+void TForm1::CreateToolBar() {
+    MediaPlayer1 = Panel1->Owner()->Adopt(std::make_unique<TMediaPlayer>(this, mci_));
+    MediaPlayer1->SetBounds(2, 2, 57, 28);
+    MediaPlayer1->SetParent(Panel1);
+    SetHintShown(MediaPlayer1, "Odtwarzaj / Przerwij");
+    MediaPlayer1->SetVisibleButtons({btPlay, btPause});
+    MediaPlayer1->SetColoredButtons({btNext, btPrev, btStep, btBack, btRecord, btEject});
+    MediaPlayer1->SetTabOrder(0);
+
+    SpinEdit1 = Place<TSpinEdit>(this, Panel1, 60, 2, 49, 26);
+    SetHintShown(SpinEdit1, "Głośność");
+    SpinEdit1->SetEditorEnabled(false);
+    SpinEdit1->SetMinValue(0);
+    SpinEdit1->SetMaxValue(100);
+    SpinEdit1->SetValue(50);
+    SetFont(SpinEdit1, "Verdana", 13, clWindowText);
+    SpinEdit1->SetTabOrder(1);
+
+    struct ButtonSpec {
+        TSpeedButton** field;
+        int left;
+        const char* hint;
+        const char* glyph;
+    };
+    const ButtonSpec buttons[] = {
+        {&SpeedButton5, 110, "Graj", "TB_GRAJ"},
+        {&SpeedButton6, 139, "Cisza", "TB_CISZA"},
+        {&SpeedButton2, 169, "Zmiana: wybór / opis", "TB_ZMIANA"},
+        {&SpeedButton1, 200, "Zapis opisu utworu", "TB_ZAPIS"},
+    };
+    for (const auto& b : buttons) {
+        *b.field = Place<TSpeedButton>(this, Panel1, b.left, 2, 28, 28);
+        SetHintShown(*b.field, b.hint);
+        SetGlyph(*b.field, b.glyph);
+    }
+    SpeedButton5->SetGroupIndex(1);
+    SpeedButton5->SetDown(true);
+    SpeedButton6->SetGroupIndex(1);
+
+    BitBtn1 = Place<TBitBtn>(this, Panel1, 300, 2, 84, 28);
+    BitBtn1->SetCaption("Warunki");
+    SetHintShown(BitBtn1, "Licencja z Internetu");
+    TBitmap info;
+    info.LoadFromResourceName("TB_WARUNKI");
+    BitBtn1->SetGlyph(&info);
+    BitBtn1->SetTabOrder(2);
+
+    SpeedButton3 = Place<TSpeedButton>(this, Panel1, 385, 2, 28, 28);
+    SetHintShown(SpeedButton3, "Notatka o programie");
+    SetGlyph(SpeedButton3, "TB_NOTATKA");
+    SpeedButton4 = Place<TSpeedButton>(this, Panel1, 414, 2, 28, 28);
+    SetHintShown(SpeedButton4, "Koniec programu Brumik");
+    SetGlyph(SpeedButton4, "TB_KONIEC");
+}
+
+void TForm1::CreateNavigation() {
+    FilterComboBox1 = Place<TFilterComboBox>(this, Panel2, 1, 0, 169, 21);
+    FilterComboBox1->SetVisible(false);
+    SetFont(FilterComboBox1, "Verdana", 11, clNavy);
+    FilterComboBox1->SetFilter("Tylko pliki MP3|*.MP3");
+    FilterComboBox1->SetTabOrder(1);
+
+    DirectoryListBox1 = Place<TDirectoryListBox>(this, Panel2, 0, 28, 208, 195);
+    DirectoryListBox1->SetItemHeight(16);
+    SetFont(DirectoryListBox1, "Verdana", 12, clNavy);
+    SetHintShown(DirectoryListBox1, "Pole wyboru folderu");
+    DirectoryListBox1->SetTabOrder(0);
+
+    DriveComboBox1 = Place<TDriveComboBox>(this, Panel2, 0, 0, 208, 20);
+    SetFont(DriveComboBox1, "Verdana", 12, clNavy);
+    SetHintShown(DriveComboBox1, "Pole wyboru napędu");
+    DriveComboBox1->SetTabOrder(2);
+
+    FilterComboBox1->SetFileList(FileListBox1);
+    DirectoryListBox1->SetDirLabel(Label1);
+    DirectoryListBox1->SetFileList(FileListBox1);
+    DriveComboBox1->SetDirList(DirectoryListBox1);
+    trackFolder_ = DirectoryListBox1->Directory();
+}
+
+void TForm1::CreateDescriptionGroup() {
+    struct EditSpec {
+        TEdit** field;
+        const char* name;
+        int left, top, width, tabOrder;
+    };
+    const EditSpec edits[] = {
+        {&Edit1, "Edit1", 6, 32, 196, 6},       {&edAlbum, "edAlbum", 48, 64, 154, 0},
+        {&edTitle, "edTitle", 48, 96, 154, 1},  {&edArtist, "edArtist", 48, 128, 154, 2},
+        {&edComment, "edComment", 48, 160, 154, 5}, {&edYear, "edYear", 162, 192, 40, 3},
+    };
+    for (const auto& e : edits) {
+        *e.field = Place<TEdit>(this, GroupBox1, e.left, e.top, e.width, 21);
+        (*e.field)->SetName(e.name);
+        (*e.field)->SetText(e.name);
+        (*e.field)->SetShowHint(false);
+    }
+    Edit1->SetReadOnly(true);
+
+    edGenre = Place<TComboBox>(this, GroupBox1, 48, 192, 80, 21);
+    edGenre->SetName("edGenre");
+    edGenre->SetItemHeight(13);
+    edGenre->SetText("edGenre");
+    edGenre->SetShowHint(false);
+
+    struct LabelSpec {
+        TLabel** field;
+        const char* caption;
+        int left, top, width;
+    };
+    const LabelSpec labels[] = {
+        {&Label2, "Album", 6, 64, 29},  {&Label3, "Tytuł", 6, 98, 25},  {&Label4, "Twórca", 6, 131, 36},
+        {&Label7, "Uwagi", 6, 165, 30}, {&Label6, "Rodzaj", 6, 198, 33}, {&Label5, "Rok", 138, 198, 20},
+    };
+    for (const auto& l : labels) {
+        *l.field = Place<TLabel>(this, GroupBox1, l.left, l.top, l.width, 13);
+        (*l.field)->SetCaption(l.caption);
+    }
+    Label7->SetHint("Uwagi");
+
+    const std::pair<TWinControl*, int> tabOrders[] = {{edAlbum, 0}, {edTitle, 1}, {edArtist, 2},
+                                                      {edYear, 3},  {edGenre, 4}, {edComment, 5}, {Edit1, 6}};
+    for (const auto& [control, order] : tabOrders) control->SetTabOrder(order);
+    GroupBox1->BringToFront();
+}
+
+void TForm1::BindEvents() {
+    OnCreate.Bind<&TForm1::FormCreate>(this);
+    OnClose.Bind<&TForm1::FormClose>(this);
+    FileListBox1->OnClick.Bind<&TForm1::FileListBox1Click>(this);
+    FileListBox1->OnDblClick.Bind<&TForm1::FileListBox1DblClick>(this);
+    MediaPlayer1->OnClick.Bind<&TForm1::MediaPlayer1Click>(this);
+    MediaPlayer1->OnNotify.Bind<&TForm1::MediaPlayer1Notify>(this);
+    Timer1->BindOnTimer<&TForm1::Timer1Timer>(this);
+    TrackBar1->OnChange.Bind<&TForm1::TrackBar1Change>(this);
+    SpinEdit1->OnChange.Bind<&TForm1::SpinEdit1Change>(this);
+    SpeedButton5->OnClick.Bind<&TForm1::SpeedButton5Click>(this);
+    SpeedButton6->OnClick.Bind<&TForm1::SpeedButton6Click>(this);
+    SpeedButton1->OnClick.Bind<&TForm1::SpeedButton1Click>(this);
+    SpeedButton2->OnClick.Bind<&TForm1::SpeedButton2Click>(this);
+    SpeedButton3->OnClick.Bind<&TForm1::SpeedButton3Click>(this);
+    SpeedButton4->OnClick.Bind<&TForm1::SpeedButton4Click>(this);
+    BitBtn1->OnClick.Bind<&TForm1::BitBtn1Click>(this);
+    // The path label may show its folder shortened; remember the full one it stands for.
+    DirectoryListBox1->OnChange.Bind<&TForm1::DirectoryListBox1Change>(this);
+}
+
+// ---- window routines
+
+void TForm1::ClearTrackDescription() {
+    for (TControl* field : std::initializer_list<TControl*>{edComment, edTitle, edArtist, edAlbum, edGenre, edYear, Edit1})
+        field->SetText("");
+}
+
+void TForm1::SetTrackVolume(TMediaPlayer* player, int volume) {
+    MCI_DGV_SETAUDIO_PARMSA parameters{};
+    parameters.dwCallback = 0;
+    parameters.dwItem = MCI_DGV_SETAUDIO_VOLUME;
+    parameters.dwValue = DWORD(volume);
+    parameters.dwOver = 0;
+    parameters.lpstrAlgorithm = nullptr;
+    parameters.lpstrQuality = nullptr;
+    mci_.SendCommand(player->DeviceID(), MCI_SETAUDIO, MCI_DGV_SETAUDIO_ITEM | MCI_DGV_SETAUDIO_VALUE,
+                     reinterpret_cast<DWORD_PTR>(&parameters));
+}
+
+std::string TForm1::SelectedItem() {
+    return FileListBox1->Items().Get(FileListBox1->ItemIndex());
+}
+
+std::string TForm1::TrackPath() {
+    return trackFolder_ + "\\" + SelectedItem();
+}
+
+void TForm1::ShowTrackNumber() {
+    StatusBar1->Panels()[0]->SetText(std::to_string(FileListBox1->ItemIndex() + 1) + " z " +
+                                     std::to_string(FileListBox1->Items().Count()));
+}
+
+void TForm1::ShowDescriptionView(const std::string& path) {
+    ReadTrackTag(path, edTitle, edArtist, edGenre, edAlbum, edYear, edComment);
+    GroupBox1->Show();
+    SpeedButton1->Show();
+    SpeedButton2->Show();
+    Panel2->Hide();
+}
+
+void TForm1::ShowFolderView() {
+    GroupBox1->Hide();
+    SpeedButton1->Hide();
+    SpeedButton2->Hide();
+    Panel2->Show();
+}
+
+// ---- start
+
+void TForm1::FormCreate(TObject*) {
+    SetTrackVolume(MediaPlayer1, SpinEdit1->Value() * 10);
+    edGenre->SetSorted(false);
+    for (std::string_view name : GenreNames) edGenre->Items().Add(std::string(name));
+    edGenre->SetSorted(true);
+    MediaPlayer1->Close();
+    TrackBar1->SetMax(0);
+    MediaPlayer1->SetTimeFormat(tfMilliseconds);
+    Panel2->Show();
+    GroupBox1->Hide();
+    SpeedButton1->Hide();
+    ClearTrackDescription();
+    if (ParamCount() < 1) return;
+    StartWithFile(ParamStr(1));
+}
+
+void TForm1::StartWithFile(const std::string& path) {
+    const size_t lastSeparator = path.find_last_of("\\:");
+    std::string folder = lastSeparator == std::string::npos ? std::string() : path.substr(0, lastSeparator + 1);
+    if (!folder.empty()) folder.pop_back();
+    Label1->SetCaption(folder);
+    trackFolder_ = folder;
+    FileListBox1->Items().Clear();
+    const std::string name = lastSeparator == std::string::npos ? path : path.substr(lastSeparator + 1);
+    FileListBox1->Items().Add(name.substr(0, 255));
+    FileListBox1->SetItemIndex(0);
+    ShowTrackNumber();
+    Edit1->SetText(WithoutExtension(SelectedItem()));
+    MediaPlayer1->SetFileName(path);
+    TagWritable = IsFileWritable(path);
+    if (TagWritable) {
+        ReadTrackTag(path, edTitle, edArtist, edGenre, edAlbum, edYear, edComment);
+        GroupBox1->Show();
+        SpeedButton1->Show();
+        SpeedButton2->Show();
+    } else {
+        ShowFolderView();
+    }
+    MediaPlayer1->Open();
+    TrackBar1->SetMin(0);
+    TrackBar1->SetMax(MediaPlayer1->Length() / 1000);
+    StatusBar1->Panels()[1]->SetText(FormatTrackTime(MediaPlayer1->Length()));
+    MediaPlayer1->Play();
+}
+
+void TForm1::DirectoryListBox1Change(TObject*) {
+    trackFolder_ = DirectoryListBox1->Directory();
+}
+
+// ---- playback
+
+bool TForm1::LoadSelectedTrack() {
+    if (FileListBox1->Items().Count() == 0) return false;
+    const std::string path = TrackPath();
+    WIN32_FIND_DATAA found;
+    UniqueFindHandle search(FindFirstFileA(path.c_str(), &found));
+    if (!search || (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+        ShowMessage("Wskazany plik mp3: \r\n" + path + "\r\n" + "nie jest dostępny!");
+        return false;
+    }
+    TrackBar1->SetMax(0);
+    ClearTrackDescription();
+    Edit1->SetText(WithoutExtension(SelectedItem()));
+    MediaPlayer1->Close();
+    TagWritable = IsFileWritable(path);
+    if (TagWritable) ShowDescriptionView(path);
+    else ShowFolderView();
+    MediaPlayer1->SetFileName(path);
+    MediaPlayer1->Open();
+    ShowTrackNumber();
+    StatusBar1->Panels()[1]->SetText(FormatTrackTime(MediaPlayer1->Length()));
+    TrackBar1->SetMin(0);
+    TrackBar1->SetMax(MediaPlayer1->Length() / 1000);
+    return true;
+}
+
+void TForm1::FileListBox1Click(TObject*) {
+    LoadSelectedTrack();
+}
+
+void TForm1::FileListBox1DblClick(TObject*) {
+    if (LoadSelectedTrack()) MediaPlayer1->Play();
+}
+
+void TForm1::MediaPlayer1Notify(TObject*) {
+    if (MediaPlayer1->NotifyValue() != nvSuccessful) return;
+    const int count = FileListBox1->Items().Count();
+    if (FileListBox1->ItemIndex() == count - 1) FileListBox1->SetItemIndex(-1);
+    if (FileListBox1->ItemIndex() >= count) return;
+    FileListBox1->SetItemIndex(FileListBox1->ItemIndex() + 1);
+    const std::string path = TrackPath();
+    ClearTrackDescription();
+    Edit1->SetText(WithoutExtension(SelectedItem()));
+    MediaPlayer1->Close();
+    // Each next track is probed as a click would: a read-only one still plays, in the folder view.
+    TagWritable = IsFileWritable(path);
+    if (TagWritable) ShowDescriptionView(path);
+    else ShowFolderView();
+    MediaPlayer1->SetFileName(path);
+    MediaPlayer1->Open();
+    StatusBar1->Panels()[1]->SetText(FormatTrackTime(MediaPlayer1->Length()));
+    ShowTrackNumber();
+    TrackBar1->SetMax(MediaPlayer1->Length() / 1000);
+    SetTrackVolume(MediaPlayer1, SpinEdit1->Value() * 10);
+    MediaPlayer1->Play();
+}
+
+void TForm1::Timer1Timer(TObject*) {
+    const bool opened = MediaPlayer1->Opened();
+    if (TrackBar1->Max() > 0) {
+        TrackBar1->SetPosition((opened ? MediaPlayer1->Position() : 0) / 1000);
+        StatusBar1->Panels()[2]->SetText(FormatTrackTime(opened ? MediaPlayer1->Position() : 0));
+    }
+    if (opened && MediaPlayer1->Mode() == mdPlaying) MediaPlayer1->SetEnabledButtons({btPause});
+}
+
+void TForm1::TrackBar1Change(TObject*) {
+    MediaPlayer1->SetPosition(TrackBar1->Position() * 1000);
+    StatusBar1->Panels()[2]->SetText(FormatTrackTime(MediaPlayer1->Position()));
+}
+
+void TForm1::MediaPlayer1Click(TObject*, TMPBtnType button, bool&) {
+    SetTrackVolume(MediaPlayer1, SpinEdit1->Value() * 10);
+    if (button == btPlay) Timer1->SetEnabled(true);
+    else if (button == btPause) Timer1->SetEnabled(false);
+}
+
+void TForm1::SpinEdit1Change(TObject*) {
+    SetTrackVolume(MediaPlayer1, SpinEdit1->Value() * 10);
+}
+
+void TForm1::SpeedButton5Click(TObject*) {
+    SetTrackVolume(MediaPlayer1, SpinEdit1->Value() * 10);
+}
+
+void TForm1::SpeedButton6Click(TObject*) {
+    SetTrackVolume(MediaPlayer1, 0);
+}
+
+// ---- description panel
+
+void TForm1::SpeedButton2Click(TObject*) {
+    if (Panel2->Visible()) {
+        Panel2->Hide();
+        GroupBox1->Show();
+        SpeedButton1->Show();
+    } else {
+        GroupBox1->Hide();
+        SpeedButton1->Hide();
+        Panel2->Show();
+    }
+}
+
+void TForm1::SpeedButton1Click(TObject*) {
+    if (Application->MessageBox("Zapisać opis utworu?", "Brumik: Zapis opisu utworu", kYesNoQuestion) == IDNO)
+        return;
+    MediaPlayer1->Close();
+    TrackTag tag;
+    std::fill_n(reinterpret_cast<char*>(&tag), sizeof tag, ' ');
+    std::copy_n("TAG", 3, tag.Marker);
+    for (TEdit* edit : {edTitle, edArtist, edAlbum, edComment}) edit->SetText(edit->Text() + std::string(30, ' '));
+    edYear->SetText(edYear->Text() + std::string(4, ' '));
+    CopyField(tag.Title, edTitle->Text());
+    CopyField(tag.Artist, edArtist->Text());
+    CopyField(tag.Album, edAlbum->Text());
+    CopyField(tag.Comment, edComment->Text());
+    CopyField(tag.Year, edYear->Text());
+    tag.Genre = GenreByteOf(edGenre->Text());
+    WriteTrackTag(tag, TrackPath());
+    ShowMessage("Nowy opis utworu zapisano w pliku!");
+}
+
+// ---- note, association, terms and exit
+
+void TForm1::SpeedButton3Click(TObject*) {
+    if (Application->MessageBox(ProgramNote(), "Brumik: Notatka o programie", kYesNoQuestion) == IDYES)
+        RegisterMp3Association(Application->ExeName(), ".mp3", "mp3_file", "Plik MP3");
+}
+
+void TForm1::BitBtn1Click(TObject*) {
+    if (Application->MessageBox("Wymaga łącza z Internetem!\r\nZgoda na połączenie?", "Brumik: Warunki użytkowania",
+                                kYesNoExclamation) == IDYES)
+        ShellExecuteA(GetDesktopWindow(), "open", TermsOfUseAddress, nullptr, nullptr, SW_SHOWNORMAL);
+}
+
+void TForm1::SpeedButton4Click(TObject*) {
+    if (Application->MessageBox("Koniec programu Brumik?", kQuestionCaption, kYesNoQuestion) == IDYES)
+        Application->Terminate();
+}
+
+void TForm1::FormClose(TObject*, TCloseAction& action) {
+    if (Application->MessageBox("Koniec programu Brumik?", kQuestionCaption, kYesNoQuestion) == IDYES)
+        action = TCloseAction::caFree;
+    else
+        action = TCloseAction::caNone;
+}

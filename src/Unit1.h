@@ -8,7 +8,14 @@
 #include <string>
 #include <string_view>
 
-class TControl;
+#include "Buttons.h"
+#include "ComCtrls.h"
+#include "ExtCtrls.h"
+#include "FileCtrl.h"
+#include "Forms.h"
+#include "MPlayer.h"
+#include "Spin.h"
+#include "StdCtrls.h"
 
 // ---------------------------------------------------------------------------
 // Track description tag: the 128-byte trailer of an MP3 file ("TAG" first).
@@ -49,3 +56,116 @@ void ReadTrackTag(const std::string& path, TControl* title, TControl* artist, TC
 // has none. Raises EInOutError on failure; a failed write leaves the file's
 // length and trailer as they were.
 void WriteTrackTag(const TrackTag& tag, const std::string& path);
+
+// ---------------------------------------------------------------------------
+// The main window
+// ---------------------------------------------------------------------------
+
+// The time text of a duration in milliseconds: hours counted from 0 (no day
+// period, no wrap after a day), then minutes and seconds, with the locale's
+// time separator and its leading-zero setting for hours ("0:03:45").
+std::string FormatTrackTime(long long milliseconds);
+
+// The genre byte of a typed genre text: its index in GenreNames when the
+// text, trimmed of blanks and control codes, names one (letters a to z
+// compared without case); 255 otherwise.
+uint8_t GenreByteOf(const std::string& genreText);
+
+// Writes the .mp3 association below HKEY_CLASSES_ROOT: the extension's type,
+// the type's description, its icon (the program's first) and its open command.
+void RegisterMp3Association(const std::string& programPath, const std::string& extension,
+                            const std::string& typeName, const std::string& typeDescription);
+
+// Address of the terms of use, opened by the "Warunki" button.
+extern const char TermsOfUseAddress[];
+
+// The result of the last write-access probe of a track file.
+extern bool TagWritable;
+
+class TForm1 : public TForm {
+public:
+    explicit TForm1(TComponent* owner, TMciService& mci = PlatformMci());
+
+    TFileListBox* FileListBox1;
+    TLabel* Label1;
+    TTimer* Timer1;
+    TStatusBar* StatusBar1;
+    TPanel* Panel1;
+    TMediaPlayer* MediaPlayer1;
+    TPanel* Panel2;
+    TDirectoryListBox* DirectoryListBox1;
+    TFilterComboBox* FilterComboBox1;
+    TDriveComboBox* DriveComboBox1;
+    TGroupBox* GroupBox1;
+    TEdit* edAlbum;
+    TEdit* edTitle;
+    TEdit* edArtist;
+    TEdit* edYear;
+    TComboBox* edGenre;
+    TEdit* edComment;
+    TLabel* Label2;
+    TLabel* Label3;
+    TLabel* Label4;
+    TLabel* Label5;
+    TLabel* Label6;
+    TLabel* Label7;
+    TSpeedButton* SpeedButton2;
+    TSpinEdit* SpinEdit1;
+    TSpeedButton* SpeedButton3;
+    TSpeedButton* SpeedButton1;
+    TEdit* Edit1;
+    TTrackBar* TrackBar1;
+    std::array<TShape*, 8> Shapes;  // Shape2 .. Shape9, the scale under the slider
+    TSpeedButton* SpeedButton4;
+    TSpeedButton* SpeedButton5;
+    TSpeedButton* SpeedButton6;
+    TBitBtn* BitBtn1;
+
+    void FileListBox1Click(TObject* sender);
+    void TrackBar1Change(TObject* sender);
+    void Timer1Timer(TObject* sender);
+    void MediaPlayer1Click(TObject* sender, TMPBtnType button, bool& doDefault);
+    void FormCreate(TObject* sender);
+    void MediaPlayer1Notify(TObject* sender);
+    void SpeedButton1Click(TObject* sender);
+    void SpeedButton2Click(TObject* sender);
+    void SpinEdit1Change(TObject* sender);
+    void SpeedButton3Click(TObject* sender);
+    void SpeedButton4Click(TObject* sender);
+    void FormClose(TObject* sender, TCloseAction& action);
+    void SpeedButton5Click(TObject* sender);
+    void SpeedButton6Click(TObject* sender);
+    void FileListBox1DblClick(TObject* sender);
+    void BitBtn1Click(TObject* sender);
+    void DirectoryListBox1Change(TObject* sender);
+
+    // Empties the six description fields and the file name.
+    void ClearTrackDescription();
+    // Sends the volume (0 to 1000) to the device the player has open; with no
+    // device, or one without such a setting, nothing happens.
+    void SetTrackVolume(TMediaPlayer* player, int volume);
+    // The folder the path label stands for (the label may show it shortened).
+    const std::string& TrackFolder() const { return trackFolder_; }
+
+private:
+    void CreateToolBar();
+    void CreateNavigation();
+    void CreateDescriptionGroup();
+    void CreateScaleAndStatus();
+    void BindEvents();
+    void StartWithFile(const std::string& path);
+    // Label1's folder, "\" and the selected item of the file list.
+    std::string TrackPath();
+    std::string SelectedItem();
+    void ShowTrackNumber();
+    // Loads the selected item into the player; false (after telling the user) when its file is missing.
+    bool LoadSelectedTrack();
+    void ShowDescriptionView(const std::string& path);
+    void ShowFolderView();
+    void SetGlyph(TSpeedButton* button, const char* resource);
+
+    TMciService& mci_;
+    std::string trackFolder_;
+};
+
+extern TForm1* Form1;
