@@ -26,7 +26,8 @@ std::string CurrentDir() {
     return std::string(buffer, n);
 }
 
-// Puts the process's current directory back when a test ends.
+// Puts the process's current directory back when a test ends. Made after a
+// test's folders, so that the directory has left them before they are removed.
 class KeepCurrentDir {
 public:
     KeepCurrentDir() : saved_(CurrentDir()) {}
@@ -140,6 +141,16 @@ bool SortedIgnoringCase(const Lines& lines) {
     for (size_t i = 1; i < lines.size(); ++i)
         if (AnsiCompareText(lines[i - 1], lines[i]) > 0) return false;
     return true;
+}
+
+// Whether a glyph's black left outline is drawn at x on line index (the
+// folder and program glyphs have it in their left column, the page glyph two
+// columns in).
+bool GlyphDrawnAt(TListBox* list, int index, int x) {
+    RECT r = list->ItemRect(index);
+    const int y = (r.top + r.bottom - 15) / 2 + 7;
+    return ScreenPixel(list->Handle(), r.left + x, y) == RGB(0, 0, 0) &&
+           ScreenPixel(list->Handle(), r.left + x - 1, y) != RGB(0, 0, 0);
 }
 
 // The user picks a line of a list with the mouse.
@@ -278,8 +289,8 @@ TEST_SUITE("path routines") {
     }
 
     TEST_CASE("SplitUserPath splits into drive, folder and file and leaves the current directory alone") {
-        KeepCurrentDir keep;
         RootFolder root;
+        KeepCurrentDir keep;
         MakeFolder(root.Sub("Rock"));
         MakeFile(root.Sub("Rock\\song.mp3"));
         const std::string folder = root.Path().substr(2);  // without "C:"
@@ -642,6 +653,10 @@ TEST_SUITE("file list") {
         CHECK(items.GetObject(items.IndexOf("[sub]")) == nullptr);  // until the next re-read
         list->RefreshListing();
         CHECK(GlyphIs(items, items.IndexOf("[sub]"), "CLOSEDFOLDER"));
+        PumpFor(100);
+        CHECK(GlyphDrawnAt(list, items.IndexOf("run.EXE"), 2));
+        CHECK(GlyphDrawnAt(list, items.IndexOf("song.mp3"), 2 + 2));
+        CHECK(GlyphDrawnAt(list, items.IndexOf("[sub]"), 2));
 
         list->Font().SetHeight(30);
         CHECK(list->ItemHeight() == FontLineHeight(list->Font()));
@@ -667,20 +682,12 @@ struct AlbumTree {
     }
 };
 
-// Whether the glyph of line index is drawn with its left edge at x.
-bool GlyphDrawnAt(TListBox* list, int index, int x) {
-    RECT r = list->ItemRect(index);
-    const int y = (r.top + r.bottom - 15) / 2 + 7;  // a row where the folder's outline is at its left edge
-    return ScreenPixel(list->Handle(), r.left + x, y) == RGB(0, 0, 0) &&
-           ScreenPixel(list->Handle(), r.left + x - 1, y) != RGB(0, 0, 0);
-}
-
 }  // namespace
 
 TEST_SUITE("directory list") {
     TEST_CASE("a folder three levels deep: path lines, current line, sorted visible sub-folders") {
-        KeepCurrentDir keep;
         AlbumTree tree;
+        KeepCurrentDir keep;
         ScopedTestForm form(400, 400);
         auto* dirs = Place<TDirectoryListBox>(form, 0, 0, 250, 300);
         dirs->SetDirectory(tree.album);
@@ -709,8 +716,8 @@ TEST_SUITE("directory list") {
     }
 
     TEST_CASE("a drive root: the root is the current line, then its sub-folders") {
-        KeepCurrentDir keep;
         RootFolder marker;  // one sub-folder of C:\ that is known to be there
+        KeepCurrentDir keep;
         ScopedTestForm form(400, 400);
         auto* dirs = Place<TDirectoryListBox>(form, 0, 0, 250, 300);
         dirs->SetDirectory("C:\\");
@@ -744,8 +751,8 @@ TEST_SUITE("directory list") {
     }
 
     TEST_CASE("the label shows the folder as the system reports it, shortened in its own font when too wide") {
-        KeepCurrentDir keep;
         RootFolder root;
+        KeepCurrentDir keep;
         MakeFolder(root.Sub("Music"));
         MakeFolder(root.Sub("Music\\Rock"));
         const std::string album = root.Sub("Music\\Rock\\Album");
@@ -794,8 +801,8 @@ TEST_SUITE("directory list") {
     }
 
     TEST_CASE("a double click opens the line: the file list first, then the label, then OnChange") {
-        KeepCurrentDir keep;
         AlbumTree tree;
+        KeepCurrentDir keep;
         ScopedTestForm form(600, 400);
         Journal journal;
         auto* files = Place<TFileListBox>(form, 260, 30, 200, 300);
@@ -846,8 +853,8 @@ TEST_SUITE("directory list") {
     }
 
     TEST_CASE("a folder that cannot be entered leaves the tree, file list and label as they were") {
-        KeepCurrentDir keep;
         AlbumTree tree;
+        KeepCurrentDir keep;
         ScopedTestForm form(600, 400);
         Journal journal;
         auto* files = Place<TFileListBox>(form, 260, 30, 200, 300);
@@ -880,8 +887,8 @@ TEST_SUITE("directory list") {
     }
 
     TEST_CASE("linked controls that go away are forgotten") {
-        KeepCurrentDir keep;
         AlbumTree tree;
+        KeepCurrentDir keep;
         ScopedTestForm form(600, 400);
         auto* files = Place<TFileListBox>(form, 260, 30, 200, 300);
         auto* dirs = Place<TDirectoryListBox>(form, 0, 30, 250, 300);
@@ -984,8 +991,8 @@ TEST_SUITE("drive combo") {
     }
 
     TEST_CASE("choosing a drive moves the folder tree, the file list and the label") {
-        KeepCurrentDir keep;
         AlbumTree tree;
+        KeepCurrentDir keep;
         SetCurrentDirectoryA(tree.album.c_str());
         ScopedTestForm form(600, 400);
         Journal journal;
