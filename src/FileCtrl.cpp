@@ -3,7 +3,6 @@
 #include <winnetwk.h>
 
 #include <algorithm>
-#include <iterator>
 
 #include "StringIds.h"
 #include "runtime/Handles.h"
@@ -191,6 +190,18 @@ int FontLineHeight(const TFont& font) {
 
 namespace {
 
+// A file name that is no file may be a sub-folder: then it joins the folder.
+void TakeFolderName(TUserPath& parts) {
+    if (!SetCurrentDirectoryA(parts.FileName.c_str())) {
+        // Neither file nor folder: the caller decides whether that is an error.
+        parts.MissingError = int(GetLastError());
+        return;
+    }
+    if (parts.Directory != "\\") parts.Directory += '\\';
+    parts.Directory += parts.FileName;
+    parts.FileName.clear();
+}
+
 // The work of SplitUserPath while the process's current directory is borrowed.
 TUserPath SplitInPlace(const std::string& text, const std::string& saved) {
     TUserPath parts;
@@ -222,19 +233,10 @@ TUserPath SplitInPlace(const std::string& text, const std::string& saved) {
         if (directory.empty()) directory = "\\";
     }
     if (!directory.empty()) ChangeDirectoryTo(directory);
-
-    if (!fileName.empty() && !HasWildcards(fileName) && !IsExistingFile(fileName)) {
-        if (SetCurrentDirectoryA(fileName.c_str())) {
-            directory = directory == "\\" ? "\\" + fileName : directory + "\\" + fileName;
-            fileName.clear();
-        } else {
-            // Neither file nor folder: the caller decides whether that is an error.
-            parts.MissingError = int(GetLastError());
-        }
-    }
-    if (!parts.Drive) directory = driveText + directory;
     parts.Directory = directory;
     parts.FileName = fileName;
+    if (!fileName.empty() && !HasWildcards(fileName) && !IsExistingFile(fileName)) TakeFolderName(parts);
+    if (!parts.Drive) parts.Directory.insert(0, driveText);
     return parts;
 }
 
@@ -339,11 +341,10 @@ void TFileListBox::RefreshListing() {
     if (!HandleAllocated()) return;
     const DWORD attributes = fileType_ & AttributeBits;
     ChangeDirectoryTo(directory_);
-    TStrings& items = Items();
-    items.Clear();
     {
+        UpdateScope update(Items());
+        Items().Clear();
         CursorKeeper cursor;
-        UpdateScope update(items);
         for (const std::string& pattern : SplitAt(mask_, ';'))
             if (!pattern.empty()) AddMatches(pattern, attributes);
     }
