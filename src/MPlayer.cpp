@@ -1,5 +1,8 @@
 #include "MPlayer.h"
 
+#include <windowsx.h>
+
+#include <algorithm>
 #include <array>
 
 #include "StringIds.h"
@@ -28,6 +31,34 @@ int TrackOf(int tmsf) { return MCI_TMSF_TRACK(DWORD(tmsf)); }
 // Minutes and seconds of a track-format position, the track left out.
 DWORD MinutesAndSeconds(int tmsf) { return DWORD(tmsf) & 0x00FFFF00u; }
 
+// Glyph resources are named "<kind>_<button>", as EN_MPPLAY.
+constexpr std::array<const char*, MPButtonCount> GlyphButtonNames = {
+    "MPPLAY", "MPPAUSE", "MPSTOP", "MPNEXT", "MPPREV", "MPSTEP", "MPBACK", "MPRECORD", "MPEJECT"};
+constexpr std::array<const char*, MPGlyphKindCount> GlyphKindPrefixes = {"EN", "DI", "CL"};
+
+// The see-through background of the glyphs.
+constexpr TColor GlyphBackground = clOlive;
+
+// Lends a window's device context to a canvas for drawing outside a paint
+// message; a canvas that already draws somewhere keeps its context.
+class WindowCanvasLoan {
+public:
+    WindowCanvasLoan(TCanvas& canvas, HWND window) : canvas_(canvas) {
+        if (canvas_.HandleAllocated()) return;
+        dc_.emplace(window);
+        canvas_.SetHandle(dc_->Get());
+    }
+    ~WindowCanvasLoan() {
+        if (dc_) canvas_.SetHandle(nullptr);
+    }
+    WindowCanvasLoan(const WindowCanvasLoan&) = delete;
+    WindowCanvasLoan& operator=(const WindowCanvasLoan&) = delete;
+
+private:
+    TCanvas& canvas_;
+    std::optional<ScopedWindowDC> dc_;
+};
+
 }  // namespace
 
 TMciService& PlatformMci() {
@@ -36,6 +67,7 @@ TMciService& PlatformMci() {
 }
 
 TMediaPlayer::TMediaPlayer(TComponent* owner, TMciService& mci) : TCustomControl(owner), mci_(mci) {
+    LoadGlyphs();
     SetBounds(Left(), Top(), 240, 30);
 }
 
@@ -61,9 +93,46 @@ void TMediaPlayer::WndProc(TMessage& message) {
         // Opaque: the face is painted whole, so the background is never erased.
         message.Result = 1;
         return;
-    default:
+    case WM_SIZE:
         TCustomControl::WndProc(message);
+        ApplySizeRule();
+        message.Result = 0;
+        return;
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONDBLCLK:
+        // Pressing a button does not take the keyboard focus.
+        MousePressed(GET_X_LPARAM(message.LParam));
+        message.Result = 0;
+        return;
+    case WM_MOUSEMOVE:
+        MouseMoved(POINT{GET_X_LPARAM(message.LParam), GET_Y_LPARAM(message.LParam)});
+        break;  // on to the framework, for hints and OnMouseMove
+    case WM_LBUTTONUP:
+        message.Result = 0;
+        MouseReleased();
+        return;
+    case WM_CANCELMODE:
+        CancelPress();
+        break;
+    case WM_KEYDOWN:
+        if (message.WParam == VK_SPACE || message.WParam == VK_LEFT || message.WParam == VK_RIGHT) {
+            KeyPressed(message.WParam);
+            message.Result = 0;
+            return;
+        }
+        break;
+    case WM_SETFOCUS:
+    case WM_KILLFOCUS:
+        TCustomControl::WndProc(message);
+        PaintNow();  // the focus rectangle comes and goes at once
+        return;
+    case WM_GETDLGCODE:
+        message.Result = DLGC_WANTARROWS;
+        return;
+    default:
+        break;
     }
+    TCustomControl::WndProc(message);
 }
 
 void TMediaPlayer::Loaded() {
@@ -494,7 +563,7 @@ void TMediaPlayer::ApplyAutoButtons() {
 void TMediaPlayer::SetVisibleButtons(TButtonSet buttons) {
     visibleButtons_ = buttons;
     for (int n = 0; n < MPButtonCount; ++n) buttons_[n].Visible = buttons.Contains(TMPBtnType(n));
-    Invalidate();
+    FitWidth();
 }
 
 void TMediaPlayer::SetEnabledButtons(TButtonSet buttons) {
@@ -517,3 +586,256 @@ void TMediaPlayer::SetAutoEnable(bool autoEnable) {
     else
         SetEnabledButtons(enabledButtons_);
 }
+
+// ---- the button bar
+
+void TMediaPlayer::LoadGlyphs() {
+    minButtonSize_ = POINT{0, 0};
+    for (int n = 0; n < MPButtonCount; ++n) {
+        for (int kind = 0; kind < MPGlyphKindCount; ++kind) {
+            const std::string name = std::string(GlyphKindPrefixes[kind]) + "_" + GlyphButtonNames[n];
+            TBitmap& glyph = buttons_[n].Glyphs[kind];
+            if (!glyph.LoadFromResourceName(name)) throw EResNotFound(FormatText(LoadStr(SResNotFound), name));
+            minButtonSize_.x = std::max<LONG>(minButtonSize_.x, glyph.Width());
+            minButtonSize_.y = std::max<LONG>(minButtonSize_.y, glyph.Height());
+        }
+    }
+    minButtonSize_.x += 8;
+    minButtonSize_.y += 4;
+}
+
+// With no visible button the bar is still one (empty) cell wide.
+int TMediaPlayer::VisibleCount() const {
+    const int count = int(std::count_if(buttons_.begin(), buttons_.end(),
+                                        [](const TMPButtonState& b) { return b.Visible; }));
+    return std::max(count, 1);
+}
+
+int TMediaPlayer::MinimumWidth() const { return VisibleCount() * (minButtonSize_.x - 1) + 1; }
+
+// Before the first size message there is no cell width yet: the bar then
+// holds its minimum width rather than a meaningless one.
+void TMediaPlayer::FitWidth() {
+    SetWidth(std::max(VisibleCount() * (buttonWidth_ - 1) + 1, MinimumWidth()));
+    Invalidate();
+}
+
+// Cells share their border columns; the bar is as wide as whole cells make it, never below the minimum.
+void TMediaPlayer::ApplySizeRule() {
+    const int count = VisibleCount();
+    buttonWidth_ = (Width() - 1) / count + 1;
+    const int width = std::max(count * (buttonWidth_ - 1) + 1, MinimumWidth());
+    const int height = std::max(Height(), int(minButtonSize_.y));
+    // The size message this causes runs the rule again, which then changes nothing.
+    if (width != Width() || height != Height()) SetBounds(Left(), Top(), width, height);
+}
+
+bool TMediaPlayer::Usable(TMPBtnType button) const {
+    return autoEnable_ ? buttons_[button].Auto : buttons_[button].Enabled;
+}
+
+TMPGlyphKind TMediaPlayer::GlyphKindOf(TMPBtnType button) const {
+    if (!Enabled() || !Usable(button)) return gkDisabled;
+    return buttons_[button].Colored ? gkColored : gkEnabled;
+}
+
+void TMediaPlayer::Paint() {
+    TCanvas& canvas = Canvas();
+    canvas.Brush().SetStyle(TBrushStyle::bsClear);
+    canvas.Pen().SetColor(clWindowFrame);
+    canvas.Pen().SetWidth(1);
+    canvas.Rectangle(0, 0, Width(), Height());
+    if (std::none_of(buttons_.begin(), buttons_.end(), [](const TMPButtonState& b) { return b.Visible; })) {
+        // An empty bar shows a plain face, not the buttons it had before.
+        canvas.Brush().SetColor(clBtnFace);
+        canvas.Brush().SetStyle(TBrushStyle::bsSolid);
+        canvas.FillRect(RECT{1, 1, Width() - 1, Height() - 1});
+        return;
+    }
+    int x = 0;
+    for (int n = 0; n < MPButtonCount; ++n) {
+        if (!buttons_[n].Visible) continue;
+        DrawButton(TMPBtnType(n), x);
+        x += buttonWidth_ - 1;
+    }
+}
+
+void TMediaPlayer::DrawButton(TMPBtnType button, int x) {
+    TCanvas& canvas = Canvas();
+    const int w = buttonWidth_, h = Height();
+    const bool down = down_ && button == currentButton_;
+
+    // Frame and face.
+    canvas.Brush().SetColor(clBtnFace);
+    canvas.Brush().SetStyle(TBrushStyle::bsSolid);
+    canvas.Pen().SetColor(clWindowFrame);
+    canvas.Pen().SetWidth(1);
+    canvas.Rectangle(x, 0, x + w, h);
+
+    // Bevel: lit top and left when up, shadowed when down.
+    canvas.Pen().SetColor(down ? clBtnShadow : clBtnHighlight);
+    canvas.MoveTo(x + 1, h - 2);
+    canvas.LineTo(x + 1, 1);
+    canvas.LineTo(x + w - 1, 1);
+    if (!down) {
+        canvas.Pen().SetColor(clBtnShadow);
+        canvas.MoveTo(x + 2, h - 2);
+        canvas.LineTo(x + w - 2, h - 2);
+        canvas.LineTo(x + w - 2, 1);
+    }
+
+    // The glyph, centred and pushed one pixel down and right while pressed; its
+    // olive background lets the face show through.
+    TBitmap& glyph = buttons_[button].Glyphs[GlyphKindOf(button)];
+    int gx = w / 2 - glyph.Width() / 2;
+    int gy = h / 2 - glyph.Height() / 2;
+    if (down) {
+        ++gx;
+        ++gy;
+    }
+    const RECT source{0, 0, glyph.Width(), glyph.Height()};
+    const RECT target{x + gx, gy, x + gx + glyph.Width(), gy + glyph.Height()};
+    canvas.DrawTransparent(target, glyph, source, GlyphBackground);
+
+    if (button == focusedButton_ && HandleAllocated() && GetFocus() == Handle()) {
+        RECT focus{x, 0, x + w, h};
+        InflateRect(&focus, -3, -3);
+        if (down) OffsetRect(&focus, 1, 1);
+        canvas.DrawFocusRect(focus);
+    }
+}
+
+void TMediaPlayer::PaintNow() {
+    if (!HandleAllocated()) return;
+    WindowCanvasLoan loan(Canvas(), Handle());
+    Paint();
+}
+
+void TMediaPlayer::DrawButtonNow(TMPBtnType button, int x) {
+    if (!HandleAllocated()) return;
+    WindowCanvasLoan loan(Canvas(), Handle());
+    DrawButton(button, x);
+}
+
+// Cells overlap by their shared column and both ends count, so the two
+// columns at a seam belong to the lower-numbered button.
+std::optional<TMediaPlayer::CellHit> TMediaPlayer::HitTest(int x) const {
+    int left = 0;
+    for (int n = 0; n < MPButtonCount; ++n) {
+        if (!buttons_[n].Visible) continue;
+        if (left <= x && x <= left + buttonWidth_) return CellHit{TMPBtnType(n), left};
+        left += buttonWidth_ - 1;
+    }
+    return std::nullopt;
+}
+
+void TMediaPlayer::MousePressed(int x) {
+    const std::optional<CellHit> hit = HitTest(x);
+    if (!hit || !Usable(hit->Button)) return;
+    currentButton_ = hit->Button;
+    if (currentButton_ != focusedButton_) {
+        focusedButton_ = currentButton_;
+        PaintNow();
+    }
+    currentRect_ = RECT{hit->Left, 0, hit->Left + buttonWidth_, Height()};
+    pressed_ = true;
+    down_ = true;
+    DrawButtonNow(currentButton_, hit->Left);
+    SetMouseCapture(true);
+}
+
+// The pressed cell is drawn down only while the pointer is inside it.
+void TMediaPlayer::MouseMoved(POINT p) {
+    if (!pressed_) return;
+    const bool inside = PtInRect(&currentRect_, p) != FALSE;
+    if (inside == down_) return;
+    down_ = inside;
+    DrawButtonNow(currentButton_, currentRect_.left);
+}
+
+void TMediaPlayer::MouseReleased() {
+    SetMouseCapture(false);
+    const bool clicked = pressed_ && down_;
+    // Tracking ends here, also when the button's action raises.
+    pressed_ = false;
+    if (!clicked) return;
+    down_ = false;
+    DrawButtonNow(currentButton_, currentRect_.left);
+    DispatchClick();
+    AutoEnableAfterClick();
+}
+
+// The press is taken away (an error report or a modal box): the cell goes up and nothing is dispatched.
+void TMediaPlayer::CancelPress() {
+    if (!pressed_) return;
+    pressed_ = false;
+    if (down_) {
+        down_ = false;
+        DrawButtonNow(currentButton_, currentRect_.left);
+    }
+    SetMouseCapture(false);
+}
+
+void TMediaPlayer::KeyPressed(WPARAM key) {
+    switch (key) {
+    case VK_SPACE:
+        // The space key follows the Enabled flags, whatever AutoEnable says.
+        if (!buttons_[focusedButton_].Enabled) return;
+        currentButton_ = focusedButton_;
+        DispatchClick();
+        AutoEnableAfterClick();
+        break;
+    case VK_LEFT: MoveFocus(-1); break;
+    case VK_RIGHT: MoveFocus(+1); break;
+    default: break;
+    }
+}
+
+// Steps to the next visible button that way; the first and last buttons are
+// taken even when hidden.
+void TMediaPlayer::MoveFocus(int step) {
+    const int last = step < 0 ? 0 : MPButtonCount - 1;
+    int n = focusedButton_;
+    do {
+        if (n != last) n += step;
+    } while (n != last && !buttons_[n].Visible);
+    if (n == focusedButton_) return;
+    focusedButton_ = TMPBtnType(n);
+    Invalidate();
+}
+
+void TMediaPlayer::DispatchClick() {
+    bool doDefault = true;
+    Click(currentButton_, doDefault);
+    if (!doDefault) return;
+    DefaultAction(currentButton_);
+    // Next and Previous may have made Play the current button.
+    PostClick(currentButton_);
+}
+
+void TMediaPlayer::DefaultAction(TMPBtnType button) {
+    switch (button) {
+    case btPlay: Play(); break;
+    case btPause: Pause(); break;
+    case btStop: Stop(); break;
+    case btNext: Next(); break;
+    case btPrev: Previous(); break;
+    case btStep: Step(); break;
+    case btBack: Back(); break;
+    case btRecord: StartRecording(); break;
+    case btEject: Eject(); break;
+    }
+}
+
+// After a click (mouse or key) the automatic buttons follow what was done,
+// but only when the device took the command: after a refused play the
+// buttons of a running device would be wrong.
+void TMediaPlayer::AutoEnableAfterClick() {
+    if (!autoEnable_ || error_ != 0 || !opened_) return;
+    AutoEnableAfter(currentButton_);
+    ApplyAutoButtons();
+}
+
+void TMediaPlayer::Click(TMPBtnType button, bool& doDefault) { OnClick(this, button, doDefault); }
+
+void TMediaPlayer::PostClick(TMPBtnType button) { OnPostClick(this, button); }

@@ -1,6 +1,7 @@
 // The media control: owns at most one open MCI device, sends its commands and
 // turns the device's completion notices into events. It is also the row of
-// play and pause buttons; the button state lives here.
+// play and pause buttons it draws itself, each pressed with the mouse or the
+// space key and dispatched to OnClick, the button's device action and OnPostClick.
 #pragma once
 
 #include <windows.h>
@@ -9,6 +10,7 @@
 #include <array>
 #include <cstdint>
 #include <initializer_list>
+#include <optional>
 #include <string>
 #include <utility>
 
@@ -69,6 +71,10 @@ enum TMPTimeFormat : uint8_t {
     tfBytes, tfSamples, tfTMSF
 };
 
+// The three pictures of every button.
+enum TMPGlyphKind : uint8_t { gkEnabled, gkDisabled, gkColored };
+constexpr int MPGlyphKindCount = 3;
+
 // The state of one button of the bar.
 struct TMPButtonState {
     bool Visible = true;
@@ -76,6 +82,8 @@ struct TMPButtonState {
     bool Colored = true;
     // Usable by the automatic rules (while AutoEnable is on).
     bool Auto = false;
+    // Indexed by TMPGlyphKind; loaded from the program's resources.
+    std::array<TBitmap, MPGlyphKindCount> Glyphs;
 };
 
 using EMPNotify = Event<TObject*, TMPBtnType, bool&>;
@@ -176,6 +184,12 @@ public:
 
     // The buttons.
     const TMPButtonState& Buttons(TMPBtnType button) const { return buttons_[button]; }
+    // Width of one cell, frame included; neighbouring cells share a pixel column. 0 until first sized.
+    int ButtonWidth() const { return buttonWidth_; }
+    // The smallest cell that holds every glyph with its margins.
+    POINT MinButtonSize() const { return minButtonSize_; }
+    // The button that shows the focus rectangle and that the space key presses.
+    TMPBtnType FocusedButton() const { return focusedButton_; }
     TButtonSet VisibleButtons() const { return visibleButtons_; }
     void SetVisibleButtons(TButtonSet buttons);
     TButtonSet EnabledButtons() const { return enabledButtons_; }
@@ -200,9 +214,14 @@ public:
 protected:
     void CreateParams(TCreateParams& params) override;
     void Notification(TComponent* component, TOperation operation) override;
+    void Paint() override;
 
     // Updates AutoButtons after button was used; callers apply them afterwards.
     virtual void AutoEnableAfter(TMPBtnType button);
+    // A button was pressed: raises OnClick, which may cancel the button's own action.
+    virtual void Click(TMPBtnType button, bool& doDefault);
+    // After the button's own action: raises OnPostClick.
+    virtual void PostClick(TMPBtnType button);
     virtual void DoNotify();
 
 private:
@@ -233,6 +252,35 @@ private:
     void ApplyAutoButtons();
     void MciNotify(WPARAM code);
 
+    // The button bar.
+    void LoadGlyphs();
+    int VisibleCount() const;
+    int MinimumWidth() const;
+    void FitWidth();
+    void ApplySizeRule();
+    bool Usable(TMPBtnType button) const;
+    TMPGlyphKind GlyphKindOf(TMPBtnType button) const;
+    // Draws on the canvas, which must hold a device context.
+    void DrawButton(TMPBtnType button, int x);
+    // Draw at once, outside a paint message.
+    void PaintNow();
+    void DrawButtonNow(TMPBtnType button, int x);
+    struct CellHit {
+        TMPBtnType Button;
+        int Left;
+    };
+    // The visible button whose cell holds column x (only the column counts), with the cell's left edge.
+    std::optional<CellHit> HitTest(int x) const;
+    void MousePressed(int x);
+    void MouseMoved(POINT p);
+    void MouseReleased();
+    void CancelPress();
+    void KeyPressed(WPARAM key);
+    void MoveFocus(int step);
+    void DispatchClick();
+    void DefaultAction(TMPBtnType button);
+    void AutoEnableAfterClick();
+
     TMciService& mci_;
     std::array<TMPButtonState, MPButtonCount> buttons_{};
     TButtonSet visibleButtons_ = TButtonSet::All();
@@ -240,6 +288,11 @@ private:
     TButtonSet coloredButtons_ = TButtonSet::All();
     TButtonSet autoButtons_;
     TMPBtnType currentButton_ = btPlay;
+    TMPBtnType focusedButton_ = btPlay;
+    bool pressed_ = false, down_ = false;
+    RECT currentRect_{};
+    int buttonWidth_ = 0;
+    POINT minButtonSize_{};
 
     bool opened_ = false;
     bool canPlay_ = false, canStep_ = false, canEject_ = false, canRecord_ = false, hasVideo_ = false;

@@ -245,8 +245,6 @@ TEST_CASE("button sets hold one bit per button") {
 TEST_CASE("a new player: defaults, its own window, nothing sent") {
     FakeRig rig;
     TMediaPlayer* p = rig.player;
-    CHECK(p->Width() == 240);
-    CHECK(p->Height() == 30);
     CHECK(p->VisibleButtons() == TButtonSet::All());
     CHECK(p->EnabledButtons() == TButtonSet::All());
     CHECK(p->ColoredButtons() == TButtonSet::All());
@@ -266,6 +264,7 @@ TEST_CASE("a new player: defaults, its own window, nothing sent") {
     CHECK(p->AutoButtons().Empty());
     CHECK(p->Display() == nullptr);
     CHECK_FALSE(p->TabStop());
+    CHECK(p->FocusedButton() == btPlay);
 
     HWND window = p->Handle();
     CHECK(IsWindow(window));
@@ -789,9 +788,13 @@ TEST_CASE("completion notices reach OnNotify") {
         rig.player->SetEnabledButtons({btPause});
         rig.mci.SetMode(MCI_MODE_PLAY);
         rig.Opened();
-        CHECK(rig.player->AutoButtons() == TButtonSet{btNext, btPrev, btPause, btStop});
+        CHECK(rig.player->AutoButtons().Contains(btPause));
+    CHECK(rig.player->AutoButtons().Contains(btStop));
+    CHECK(!rig.player->AutoButtons().Contains(btPlay));
         rig.Notice(MCI_NOTIFY_ABORTED);
-        CHECK(rig.player->AutoButtons() == TButtonSet{btNext, btPrev, btPause, btStop});
+        CHECK(rig.player->AutoButtons().Contains(btPause));
+    CHECK(rig.player->AutoButtons().Contains(btStop));
+    CHECK(!rig.player->AutoButtons().Contains(btPlay));
         rig.mci.SetMode(MCI_MODE_STOP);
         rig.Notice(MCI_NOTIFY_SUCCESSFUL);
         CHECK(rig.player->AutoButtons() == TButtonSet{btNext, btPrev, btPlay});
@@ -1026,4 +1029,786 @@ TEST_CASE("Wine: destroying the player closes its device") {
     status.dwItem = MCI_STATUS_MODE;
     CHECK(mciSendCommandA(id, MCI_STATUS, MCI_WAIT | MCI_STATUS_ITEM, reinterpret_cast<DWORD_PTR>(&status)) ==
           MCIERR_INVALID_DEVICE_ID);
+}
+
+// ---- the button bar: its pictures, its size, how it is drawn and how it is pressed
+
+namespace {
+
+constexpr TMPBtnType AllButtons[] = {btPlay, btPause, btStop, btNext, btPrev, btStep, btBack, btRecord, btEject};
+
+// What each button's pictures promise: their size and the hue of the coloured one.
+enum class Hue { Green, Yellow, Red, Blue };
+struct GlyphPromise {
+    const char* name;
+    int width, height, disabledWidth;
+    Hue hue;
+};
+constexpr GlyphPromise Promised[] = {
+    {"MPPLAY", 17, 16, 17, Hue::Green},  {"MPPAUSE", 13, 16, 12, Hue::Yellow}, {"MPSTOP", 17, 16, 17, Hue::Red},
+    {"MPNEXT", 21, 16, 21, Hue::Blue},   {"MPPREV", 20, 16, 20, Hue::Blue},    {"MPSTEP", 21, 16, 21, Hue::Blue},
+    {"MPBACK", 21, 16, 21, Hue::Blue},   {"MPRECORD", 13, 13, 13, Hue::Red},   {"MPEJECT", 19, 16, 19, Hue::Blue}};
+
+constexpr COLORREF Olive = RGB(128, 128, 0);
+
+bool HasHue(COLORREF c, Hue hue) {
+    const int r = GetRValue(c), g = GetGValue(c), b = GetBValue(c);
+    switch (hue) {
+    case Hue::Green: return g > 0 && r == 0 && b == 0;
+    case Hue::Yellow: return r > 0 && r == g && b == 0;
+    case Hue::Red: return r > 0 && g == 0 && b == 0;
+    case Hue::Blue: return b > 0 && r == 0 && g == 0;
+    }
+    return false;
+}
+
+// A glyph resource read on its own, as the program ships it.
+struct ShippedGlyph {
+    TBitmap bitmap;
+    explicit ShippedGlyph(const std::string& name) { REQUIRE(bitmap.LoadFromResourceName(name)); }
+    int Width() const { return bitmap.Width(); }
+    int Height() const { return bitmap.Height(); }
+    COLORREF At(int x, int y) { return COLORREF(bitmap.Canvas().Pixel(x, y)); }
+};
+
+// Colour depth of a bitmap resource as stored in the program.
+int StoredBitCount(const std::string& name) {
+    HRSRC found = FindResourceA(nullptr, name.c_str(), MAKEINTRESOURCEA(2));  // RT_BITMAP
+    REQUIRE(found != nullptr);
+    const auto* header = static_cast<const BITMAPINFOHEADER*>(LockResource(LoadResource(nullptr, found)));
+    REQUIRE(header != nullptr);
+    return header->biBitCount;
+}
+
+COLORREF Sys(int index) { return GetSysColor(index); }
+
+// What the screen shows of a window's client area, copied in one go. Wine
+// puts a window's drawing on the screen on its next pass through the
+// message loop, so the loop runs briefly first.
+class Shot {
+public:
+    explicit Shot(HWND window) {
+        PumpFor(30);
+        RECT client{};
+        GetClientRect(window, &client);
+        width_ = client.right;
+        height_ = client.bottom;
+        POINT origin{0, 0};
+        ClientToScreen(window, &origin);
+
+        BITMAPINFO info{};
+        info.bmiHeader.biSize = sizeof info.bmiHeader;
+        info.bmiHeader.biWidth = width_;
+        info.bmiHeader.biHeight = -height_;
+        info.bmiHeader.biPlanes = 1;
+        info.bmiHeader.biBitCount = 32;
+        info.bmiHeader.biCompression = BI_RGB;
+        void* bits = nullptr;
+        UniqueGdiObject section(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+        REQUIRE(section.Valid());
+        UniqueMemoryDC memory;
+        {
+            ScopedSelect select(memory.Get(), section.Get());
+            ScopedWindowDC screen(nullptr);
+            BitBlt(memory.Get(), 0, 0, width_, height_, screen.Get(), origin.x, origin.y, SRCCOPY);
+        }
+        GdiFlush();
+        const auto* quads = static_cast<const RGBQUAD*>(bits);
+        pixels_.reserve(size_t(width_) * size_t(height_));
+        for (int i = 0; i < width_ * height_; ++i)
+            pixels_.push_back(RGB(quads[i].rgbRed, quads[i].rgbGreen, quads[i].rgbBlue));
+    }
+    COLORREF At(int x, int y) const {
+        REQUIRE((x >= 0 && x < width_ && y >= 0 && y < height_));
+        return pixels_[size_t(y) * size_t(width_) + size_t(x)];
+    }
+    int Width() const { return width_; }
+    int Height() const { return height_; }
+
+private:
+    int width_ = 0, height_ = 0;
+    std::vector<COLORREF> pixels_;
+};
+
+std::string GlyphName(TMPGlyphKind kind, TMPBtnType button) {
+    const char* prefixes[] = {"EN", "DI", "CL"};
+    return std::string(prefixes[kind]) + "_" + Promised[button].name;
+}
+
+// Differences between a drawn cell and what the bar promises: the frame, a
+// lit or sunk bevel, and the glyph centred (one pixel down and right while
+// down) with its olive background showing the face.
+int CellFaults(const Shot& shot, int x, int w, int h, const std::string& glyphName, bool down) {
+    const COLORREF frame = Sys(COLOR_WINDOWFRAME), face = Sys(COLOR_BTNFACE), light = Sys(COLOR_BTNHIGHLIGHT),
+                   shadow = Sys(COLOR_BTNSHADOW);
+    int faults = 0;
+    auto expect = [&](int px, int py, COLORREF color) {
+        if (shot.At(px, py) != color) {
+            ++faults;
+            MESSAGE("pixel (" << px << ", " << py << ") is " << std::hex << shot.At(px, py) << ", not " << color);
+        }
+    };
+    for (int i = 0; i < w; ++i) {
+        expect(x + i, 0, frame);
+        expect(x + i, h - 1, frame);
+    }
+    for (int j = 0; j < h; ++j) {
+        expect(x, j, frame);
+        expect(x + w - 1, j, frame);
+    }
+    const COLORREF topLeft = down ? shadow : light;
+    for (int j = 2; j <= h - 2; ++j) expect(x + 1, j, topLeft);
+    for (int i = 1; i <= w - 2; ++i) expect(x + i, 1, topLeft);
+    if (down) {
+        expect(x + w - 2, h - 2, face);
+        expect(x + 2, h - 2, face);
+    } else {
+        for (int i = 2; i <= w - 3; ++i) expect(x + i, h - 2, shadow);
+        for (int j = 2; j <= h - 2; ++j) expect(x + w - 2, j, shadow);
+    }
+    expect(x + 2, 2, face);
+
+    ShippedGlyph glyph(glyphName);
+    const int gx = w / 2 - glyph.Width() / 2 + (down ? 1 : 0);
+    const int gy = h / 2 - glyph.Height() / 2 + (down ? 1 : 0);
+    int glyphFaults = 0;
+    for (int j = 0; j < glyph.Height(); ++j)
+        for (int i = 0; i < glyph.Width(); ++i) {
+            const COLORREF source = glyph.At(i, j);
+            glyphFaults += shot.At(x + gx + i, gy + j) != (source == Olive ? face : source);
+        }
+    if (glyphFaults) MESSAGE(glyphFaults << " glyph pixels of " << glyphName << " differ");
+    return faults + glyphFaults;
+}
+
+// Pixels of a cell's focus-rectangle track (3 pixels in from the frame) that are not the face.
+int FocusMarks(const Shot& shot, int x, int w, int h, bool down = false) {
+    const COLORREF face = Sys(COLOR_BTNFACE);
+    const int d = down ? 1 : 0;
+    int marks = 0;
+    for (int i = x + 3; i <= x + w - 4; ++i) marks += shot.At(i + d, 3 + d) != face;
+    for (int j = 3; j <= h - 4; ++j) marks += shot.At(x + 3 + d, j + d) != face;
+    return marks;
+}
+
+// Mouse messages as the system sends them to the bar's window.
+void Press(HWND window, int x, int y = 10) { SendMessageA(window, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x, y)); }
+void Drag(HWND window, int x, int y = 10) { SendMessageA(window, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(x, y)); }
+void Release(HWND window, int x, int y = 10) { SendMessageA(window, WM_LBUTTONUP, 0, MAKELPARAM(x, y)); }
+void ClickAt(HWND window, int x, int y = 10) {
+    Press(window, x, y);
+    Release(window, x, y);
+}
+
+// A key as the user types it: through the application's message loop.
+void Key(HWND window, WPARAM key) {
+    PostMessageA(window, WM_KEYDOWN, key, 1);
+    Application->ProcessMessages();
+}
+
+// The clicks a bar reported, and what the device had been told by each OnPostClick.
+struct ClickLog {
+    TMediaPlayer* player = nullptr;
+    FakeMci* mci = nullptr;
+    bool allowDefault = true;
+    std::vector<TMPBtnType> clicks, postClicks;
+    std::vector<size_t> commandsAtPostClick;
+
+    void Clicked(TObject* sender, TMPBtnType button, bool& doDefault) {
+        CHECK(sender == player);
+        CHECK(doDefault);
+        clicks.push_back(button);
+        doDefault = allowDefault;
+    }
+    void PostClicked(TObject* sender, TMPBtnType button) {
+        CHECK(sender == player);
+        postClicks.push_back(button);
+        if (mci) commandsAtPostClick.push_back(mci->sent.size());
+    }
+    void Watch(TMediaPlayer* watched, FakeMci* commands = nullptr) {
+        player = watched;
+        mci = commands;
+        watched->OnClick.Bind<&ClickLog::Clicked>(this);
+        watched->OnPostClick.Bind<&ClickLog::PostClicked>(this);
+    }
+};
+
+// The main window's bar: Play and Pause, 57 by 28, the others coloured, on the stand-in devices.
+struct BarRig : FakeRig {
+    ClickLog log;
+    HWND window;
+
+    BarRig() {
+        player->SetBounds(10, 10, 57, 28);
+        player->SetVisibleButtons({btPlay, btPause});
+        player->SetColoredButtons({btNext, btPrev, btStep, btBack, btRecord, btEject});
+        log.Watch(player, &mci);
+        window = player->Handle();
+        PumpFor(30);
+    }
+    int CellLeft(int index) const { return index * (player->ButtonWidth() - 1); }
+    int W() const { return player->ButtonWidth(); }
+    int H() const { return player->Height(); }
+};
+
+}  // namespace
+
+TEST_CASE("the glyphs: 27 sixteen-colour pictures on olive, sized as promised") {
+    for (TMPBtnType button : AllButtons) {
+        const GlyphPromise& promise = Promised[button];
+        CAPTURE(promise.name);
+        ShippedGlyph enabled(GlyphName(gkEnabled, button)), disabled(GlyphName(gkDisabled, button)),
+            colored(GlyphName(gkColored, button));
+        CHECK(enabled.Width() == promise.width);
+        CHECK(colored.Width() == promise.width);
+        CHECK(disabled.Width() == promise.disabledWidth);
+        for (ShippedGlyph* g : {&enabled, &disabled, &colored}) {
+            CHECK(g->Height() == promise.height);
+            CHECK(g->At(0, g->Height() - 1) == Olive);
+        }
+        for (TMPGlyphKind kind : {gkEnabled, gkDisabled, gkColored})
+            CHECK(StoredBitCount(GlyphName(kind, button)) == 4);
+
+        // The same outline three times: black filled, left empty, or filled with the button's colour.
+        int black = 0, tinted = 0, faults = 0;
+        for (int y = 0; y < promise.height; ++y)
+            for (int x = 0; x < promise.width; ++x) {
+                const COLORREF e = enabled.At(x, y), c = colored.At(x, y);
+                if (e == RGB(0, 0, 0)) {
+                    ++black;
+                    tinted += HasHue(c, promise.hue);
+                    faults += x < disabled.Width() && disabled.At(x, y) != Olive;
+                } else {
+                    faults += c != e;
+                    faults += x < disabled.Width() && disabled.At(x, y) != e;
+                }
+            }
+        CHECK(black > 20);
+        CHECK(tinted == black);
+        CHECK(faults == 0);
+    }
+}
+
+TEST_CASE("the player holds its glyphs and the smallest cell that fits them") {
+    FakeRig rig;
+    for (TMPBtnType button : AllButtons) {
+        CHECK(rig.player->Buttons(button).Glyphs[gkEnabled].Width() == Promised[button].width);
+        CHECK(rig.player->Buttons(button).Glyphs[gkDisabled].Width() == Promised[button].disabledWidth);
+        CHECK(rig.player->Buttons(button).Glyphs[gkColored].Height() == Promised[button].height);
+    }
+    CHECK(rig.player->MinButtonSize().x == 29);
+    CHECK(rig.player->MinButtonSize().y == 20);
+}
+
+TEST_CASE("the size rule: whole cells, never below the minimum") {
+    SUBCASE("without a window the player keeps the size it was given") {
+        FakeMci mci;
+        TMediaPlayer bare(nullptr, mci);
+        CHECK(bare.Width() == 240);
+        CHECK(bare.Height() == 30);
+        CHECK(bare.ButtonWidth() == 0);
+        SUBCASE("and choosing buttons then holds the minimum width") {
+            bare.SetVisibleButtons({btPlay, btPause});
+            CHECK(bare.Width() == 57);
+        }
+    }
+    SUBCASE("on a form") {
+        BarRig rig;
+        TMediaPlayer* p = rig.player;
+        auto windowSize = [&] {
+            RECT r{};
+            GetWindowRect(rig.window, &r);
+            return std::pair{int(r.right - r.left), int(r.bottom - r.top)};
+        };
+        CHECK(p->ButtonWidth() == 29);
+        CHECK(p->Width() == 57);
+        CHECK(p->Height() == 28);
+        CHECK(windowSize() == std::pair{57, 28});
+
+        p->SetWidth(100);
+        CHECK(p->ButtonWidth() == 50);
+        CHECK(p->Width() == 99);
+        CHECK(windowSize() == std::pair{99, 28});
+
+        p->SetWidth(10);
+        CHECK(p->Width() == 57);
+        CHECK(p->ButtonWidth() == 29);
+        p->SetHeight(5);
+        CHECK(p->Height() == 20);
+        CHECK(windowSize() == std::pair{57, 20});
+
+        p->SetVisibleButtons(TButtonSet::All());
+        CHECK(p->Width() == 9 * 28 + 1);
+        p->SetVisibleButtons({btStop});
+        CHECK(p->Width() == 29);
+        p->SetVisibleButtons({});
+        CHECK(p->Width() == 29);
+        CHECK(windowSize() == std::pair{29, 20});
+    }
+    SUBCASE("nine buttons do not fit the 240 pixels a new player has") {
+        FakeRig rig;
+        CHECK(rig.player->Width() == 9 * 28 + 1);
+        CHECK(rig.player->ButtonWidth() == 29);
+        CHECK(rig.player->Height() == 30);
+    }
+}
+
+TEST_CASE("the hit test: two buttons in 57 pixels, the seam going to the first") {
+    BarRig rig;
+    rig.player->SetAutoEnable(false);
+    rig.log.allowDefault = false;
+    for (int x = 0; x < 57; ++x) {
+        CAPTURE(x);
+        rig.log.clicks.clear();
+        ClickAt(rig.window, x);
+        REQUIRE(rig.log.clicks.size() == 1);
+        CHECK(rig.log.clicks[0] == (x <= 29 ? btPlay : btPause));
+    }
+    CHECK(rig.mci.sent.empty());
+}
+
+TEST_CASE("up cells: frame, lit bevel and the glyph that says what the button can do") {
+    BarRig rig;
+    const int w = rig.W(), h = rig.H();
+    SUBCASE("nothing open: both buttons drawn disabled") {
+        Shot shot(rig.window);
+        CHECK(CellFaults(shot, rig.CellLeft(0), w, h, GlyphName(gkDisabled, btPlay), false) == 0);
+        CHECK(CellFaults(shot, rig.CellLeft(1), w, h, GlyphName(gkDisabled, btPause), false) == 0);
+    }
+    SUBCASE("a device open: Play usable (black, as it is not coloured), Pause not") {
+        rig.player->Open();
+        Shot shot(rig.window);
+        CHECK(CellFaults(shot, rig.CellLeft(0), w, h, GlyphName(gkEnabled, btPlay), false) == 0);
+        CHECK(CellFaults(shot, rig.CellLeft(1), w, h, GlyphName(gkDisabled, btPause), false) == 0);
+    }
+    SUBCASE("coloured buttons show their colour") {
+        rig.player->Open();
+        rig.player->SetColoredButtons({btPlay});
+        Shot shot(rig.window);
+        CHECK(CellFaults(shot, rig.CellLeft(0), w, h, GlyphName(gkColored, btPlay), false) == 0);
+    }
+    SUBCASE("a disabled control shows every button disabled") {
+        rig.player->Open();
+        rig.player->SetAutoEnable(false);
+        rig.player->SetEnabled(false);
+        Shot shot(rig.window);
+        CHECK(CellFaults(shot, rig.CellLeft(0), w, h, GlyphName(gkDisabled, btPlay), false) == 0);
+        CHECK(CellFaults(shot, rig.CellLeft(1), w, h, GlyphName(gkDisabled, btPause), false) == 0);
+    }
+    SUBCASE("a wider and taller bar keeps the glyphs centred") {
+        rig.player->Open();
+        rig.player->SetBounds(10, 10, 99, 40);
+        REQUIRE(rig.W() == 50);
+        Shot shot(rig.window);
+        CHECK(CellFaults(shot, rig.CellLeft(0), 50, 40, GlyphName(gkEnabled, btPlay), false) == 0);
+        CHECK(CellFaults(shot, rig.CellLeft(1), 50, 40, GlyphName(gkDisabled, btPause), false) == 0);
+    }
+}
+
+TEST_CASE("AutoEnable decides whether the Auto or the Enabled flags rule the glyphs and the mouse") {
+    BarRig rig;
+    rig.player->Open();
+    rig.mci.Forget();
+    rig.player->SetEnabledButtons({btPause});
+    rig.log.allowDefault = false;
+    const int w = rig.W(), h = rig.H();
+
+    SUBCASE("AutoEnable on: Play follows its Auto flag although its Enabled flag is off") {
+        Shot shot(rig.window);
+        CHECK(CellFaults(shot, rig.CellLeft(0), w, h, GlyphName(gkEnabled, btPlay), false) == 0);
+        CHECK(CellFaults(shot, rig.CellLeft(1), w, h, GlyphName(gkDisabled, btPause), false) == 0);
+        // Pause first: the click on Play makes Pause usable by the automatic rules.
+        ClickAt(rig.window, 40);
+        ClickAt(rig.window, 10);
+        CHECK(rig.log.clicks == std::vector<TMPBtnType>{btPlay});
+    }
+    SUBCASE("AutoEnable off: the Enabled flags decide") {
+        rig.player->SetAutoEnable(false);
+        Shot shot(rig.window);
+        CHECK(CellFaults(shot, rig.CellLeft(0), w, h, GlyphName(gkDisabled, btPlay), false) == 0);
+        CHECK(CellFaults(shot, rig.CellLeft(1), w, h, GlyphName(gkEnabled, btPause), false) == 0);
+        ClickAt(rig.window, 10);
+        ClickAt(rig.window, 40);
+        CHECK(rig.log.clicks == std::vector<TMPBtnType>{btPause});
+
+        SUBCASE("and switching it back on shows the automatic state again") {
+            rig.player->SetAutoEnable(true);
+            Shot again(rig.window);
+            CHECK(CellFaults(again, rig.CellLeft(0), w, h, GlyphName(gkEnabled, btPlay), false) == 0);
+        }
+    }
+}
+
+TEST_CASE("pressing draws the cell down, dragging out draws it up, and only a release inside clicks") {
+    BarRig rig;
+    rig.player->Open();
+    rig.mci.Forget();
+    const int x = rig.CellLeft(0), w = rig.W(), h = rig.H();
+    const std::string glyph = GlyphName(gkEnabled, btPlay);
+
+    Press(rig.window, 5);
+    CHECK(GetCapture() == rig.window);
+    CHECK(CellFaults(Shot(rig.window), x, w, h, glyph, true) == 0);
+
+    Drag(rig.window, 40);  // over the second cell: outside the pressed one
+    CHECK(CellFaults(Shot(rig.window), x, w, h, glyph, false) == 0);
+    Drag(rig.window, 28, 27);  // back in, at the cell's last column and row
+    CHECK(CellFaults(Shot(rig.window), x, w, h, glyph, true) == 0);
+    Drag(rig.window, 5, 28);  // below the cell
+    CHECK(CellFaults(Shot(rig.window), x, w, h, glyph, false) == 0);
+
+    SUBCASE("released outside: nothing is dispatched") {
+        Release(rig.window, 5, 40);
+        CHECK(GetCapture() != rig.window);
+        CHECK(rig.log.clicks.empty());
+        CHECK(rig.mci.sent.empty());
+        CHECK(CellFaults(Shot(rig.window), x, w, h, glyph, false) == 0);
+        // Tracking has ended: moving over the cell again draws nothing down.
+        Drag(rig.window, 5);
+        CHECK(CellFaults(Shot(rig.window), x, w, h, glyph, false) == 0);
+    }
+    SUBCASE("released inside: one click, and the cell comes up") {
+        Drag(rig.window, 6);
+        Release(rig.window, 6);
+        CHECK(GetCapture() != rig.window);
+        CHECK(rig.log.clicks == std::vector<TMPBtnType>{btPlay});
+        CHECK(rig.mci.Of(MCI_PLAY).size() == 1);
+        Shot shot(rig.window);
+        // Playing now: Play is no longer usable, so the up cell shows it disabled.
+        CHECK(CellFaults(shot, x, w, h, GlyphName(gkDisabled, btPlay), false) == 0);
+    }
+    SUBCASE("a cancelled press ends without a click") {
+        SendMessageA(rig.window, WM_CANCELMODE, 0, 0);
+        CHECK(GetCapture() != rig.window);
+        Release(rig.window, 5);
+        CHECK(rig.log.clicks.empty());
+        CHECK(CellFaults(Shot(rig.window), x, w, h, glyph, false) == 0);
+    }
+}
+
+TEST_CASE("a press on a button drawn disabled changes nothing and redraws nothing") {
+    BarRig rig;
+    rig.player->Open();
+    rig.mci.Forget();
+    PumpFor(30);  // the repaint the open asked for is done before the marker goes on
+    const COLORREF marker = RGB(255, 0, 255);
+    {
+        // Something only a redraw would paint over.
+        ScopedWindowDC dc(rig.window);
+        UniqueGdiObject brush(CreateSolidBrush(marker));
+        RECT spot{rig.CellLeft(1) + 3, 3, rig.CellLeft(1) + 6, 6};
+        FillRect(dc.Get(), &spot, static_cast<HBRUSH>(brush.Get()));
+    }
+    REQUIRE(Shot(rig.window).At(rig.CellLeft(1) + 4, 4) == marker);
+
+    Press(rig.window, 40);
+    CHECK(GetCapture() != rig.window);
+    CHECK(rig.player->FocusedButton() == btPlay);
+    CHECK_FALSE(GetUpdateRect(rig.window, nullptr, FALSE));
+    CHECK(Shot(rig.window).At(rig.CellLeft(1) + 4, 4) == marker);
+    Release(rig.window, 40);
+    CHECK(rig.log.clicks.empty());
+    CHECK(rig.mci.sent.empty());
+    CHECK(Shot(rig.window).At(rig.CellLeft(1) + 4, 4) == marker);
+}
+
+TEST_CASE("a bar with no visible buttons is one empty cell that ignores presses") {
+    BarRig rig;
+    rig.player->SetAutoEnable(false);
+    rig.player->SetVisibleButtons({});
+    CHECK(rig.player->Width() == 29);
+    const COLORREF frame = Sys(COLOR_WINDOWFRAME), face = Sys(COLOR_BTNFACE);
+    Shot shot(rig.window);
+    int faults = 0;
+    for (int y = 0; y < rig.H(); ++y)
+        for (int x = 0; x < 29; ++x) {
+            const bool edge = x == 0 || y == 0 || x == 28 || y == rig.H() - 1;
+            faults += shot.At(x, y) != (edge ? frame : face);
+        }
+    // Inside the frame only the face: no glyph left over from the buttons it had.
+    CHECK(faults == 0);
+    for (int x = 0; x < 29; ++x) ClickAt(rig.window, x);
+    CHECK(rig.log.clicks.empty());
+    CHECK(GetCapture() != rig.window);
+}
+
+TEST_CASE("a click: OnClick, the device action, OnPostClick, then the automatic enabling") {
+    BarRig rig;
+    rig.player->Open();
+    rig.mci.Forget();
+    REQUIRE(rig.player->AutoButtons() == TButtonSet{btNext, btPrev, btPlay});
+
+    SUBCASE("in that order") {
+        ClickAt(rig.window, 10);
+        CHECK(rig.log.clicks == std::vector<TMPBtnType>{btPlay});
+        CHECK(rig.log.postClicks == std::vector<TMPBtnType>{btPlay});
+        REQUIRE(rig.log.commandsAtPostClick.size() == 1);
+        CHECK(rig.mci.Of(MCI_PLAY).size() == 1);
+        CHECK(rig.mci.sent.back().command == MCI_PLAY);  // nothing after OnPostClick
+        CHECK(rig.log.commandsAtPostClick[0] == rig.mci.sent.size());
+        CHECK(rig.player->AutoButtons().Contains(btPause));
+    CHECK(rig.player->AutoButtons().Contains(btStop));
+    CHECK(!rig.player->AutoButtons().Contains(btPlay));
+
+        // Pause is usable now; pressing it pauses and Play comes back.
+        ClickAt(rig.window, 40);
+        CHECK(rig.log.clicks == std::vector<TMPBtnType>{btPlay, btPause});
+        CHECK(rig.mci.Of(MCI_PAUSE).size() == 1);
+        CHECK(rig.player->AutoButtons() == TButtonSet{btNext, btPrev, btPlay});
+    }
+    SUBCASE("DoDefault cleared: no device action and no OnPostClick, but the buttons still follow") {
+        rig.log.allowDefault = false;
+        ClickAt(rig.window, 10);
+        CHECK(rig.log.clicks == std::vector<TMPBtnType>{btPlay});
+        CHECK(rig.log.postClicks.empty());
+        CHECK(rig.mci.Of(MCI_PLAY).empty());
+        CHECK(rig.player->AutoButtons().Contains(btPause));
+    CHECK(rig.player->AutoButtons().Contains(btStop));
+    CHECK(!rig.player->AutoButtons().Contains(btPlay));
+    }
+    SUBCASE("a play the device refuses leaves the buttons as they were") {
+        rig.mci.refuse[MCI_PLAY] = MCIERR_INTERNAL;
+        ClickAt(rig.window, 10);
+        CHECK(rig.log.postClicks == std::vector<TMPBtnType>{btPlay});
+        CHECK(rig.player->Error() == int(MCIERR_INTERNAL));
+        CHECK(rig.player->AutoButtons() == TButtonSet{btNext, btPrev, btPlay});
+    }
+    SUBCASE("a double click is two clicks") {
+        rig.player->SetAutoEnable(false);
+        rig.log.allowDefault = false;
+        Press(rig.window, 10);
+        Release(rig.window, 10);
+        SendMessageA(rig.window, WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(10, 10));
+        Release(rig.window, 10);
+        CHECK(rig.log.clicks == std::vector<TMPBtnType>{btPlay, btPlay});
+    }
+}
+
+TEST_CASE("each button's own action") {
+    FakeRig rig;
+    rig.mci.caps[MCI_GETDEVCAPS_HAS_VIDEO] = TRUE;
+    rig.mci.caps[MCI_GETDEVCAPS_CAN_EJECT] = TRUE;
+    rig.player->SetBounds(0, 0, 9 * 28 + 1, 28);
+    rig.player->SetAutoEnable(false);
+    rig.player->Open();
+    rig.mci.SetMode(MCI_MODE_PLAY);
+    HWND window = rig.player->Handle();
+    REQUIRE(rig.player->ButtonWidth() == 29);
+
+    const std::pair<TMPBtnType, std::pair<UINT, DWORD_PTR>> actions[] = {
+        {btPlay, {MCI_PLAY, MCI_NOTIFY}},
+        {btPause, {MCI_PAUSE, MCI_WAIT}},
+        {btStop, {MCI_STOP, MCI_WAIT}},
+        {btNext, {MCI_SEEK, MCI_WAIT | MCI_SEEK_TO_END}},
+        {btPrev, {MCI_SEEK, MCI_WAIT | MCI_SEEK_TO_START}},
+        {btStep, {MCI_STEP, MCI_WAIT | MCI_ANIM_STEP_FRAMES}},
+        {btBack, {MCI_STEP, MCI_WAIT | MCI_ANIM_STEP_FRAMES | MCI_ANIM_STEP_REVERSE}},
+        {btRecord, {MCI_RECORD, MCI_NOTIFY}},
+        {btEject, {MCI_SET, MCI_WAIT | MCI_SET_DOOR_OPEN}}};
+    for (auto [button, command] : actions) {
+        CAPTURE(int(button));
+        rig.mci.SetMode(MCI_MODE_PLAY);
+        rig.mci.Forget();
+        ClickAt(window, button * 28 + 14);
+        std::vector<SentCommand> sent;
+        for (const SentCommand& s : rig.mci.sent)
+            if (s.command != MCI_STATUS) sent.push_back(s);
+        REQUIRE(sent.size() == 1);
+        CHECK(sent[0].command == command.first);
+        CHECK(sent[0].flags == command.second);
+    }
+}
+
+TEST_CASE("Next in track format while playing: OnPostClick and the buttons see Play") {
+    FakeRig rig;
+    ClickLog log;
+    log.Watch(rig.player, &rig.mci);
+    rig.player->SetDeviceType(dtCDAudio);
+    rig.player->SetVisibleButtons({btNext});
+    rig.mci.status[MCI_STATUS_TIME_FORMAT] = MCI_FORMAT_TMSF;
+    rig.mci.status[MCI_STATUS_NUMBER_OF_TRACKS] = 2;
+    rig.mci.status[MCI_STATUS_POSITION] = MCI_MAKE_TMSF(1, 0, 5, 0);
+    rig.mci.trackStarts = {{1, MCI_MAKE_TMSF(1, 0, 0, 0)}, {2, MCI_MAKE_TMSF(2, 3, 0, 0)}};
+    rig.mci.SetMode(MCI_MODE_PLAY);
+    rig.player->Open();
+    ClickAt(rig.player->Handle(), 10);
+    CHECK(log.clicks == std::vector<TMPBtnType>{btNext});
+    CHECK(log.postClicks == std::vector<TMPBtnType>{btPlay});
+    CHECK(rig.player->AutoButtons().Contains(btPause));
+    CHECK(rig.player->AutoButtons().Contains(btStop));
+    CHECK(!rig.player->AutoButtons().Contains(btPlay));
+}
+
+TEST_CASE("an exception from a button's action reaches the application's report") {
+    BarRig rig;
+    rig.player->SetAutoEnable(false);  // Play usable with no device open
+    const int x = rig.CellLeft(0), w = rig.W(), h = rig.H();
+    BoxAnswerer answerer(IDOK);
+
+    SUBCASE("from the mouse") {
+        ClickAt(rig.window, 10);
+        REQUIRE(answerer.Seen().size() == 1);
+        CHECK(answerer.Seen()[0].text == "No MCI device open.");
+        CHECK(answerer.Seen()[0].caption == Application->Title());
+        CHECK(rig.log.clicks == std::vector<TMPBtnType>{btPlay});
+        CHECK(rig.log.postClicks.empty());
+        CHECK(GetCapture() != rig.window);
+        // The press is over: moving over the cell afterwards leaves it up.
+        Drag(rig.window, 12);
+        CHECK(CellFaults(Shot(rig.window), x, w, h, GlyphName(gkEnabled, btPlay), false) == 0);
+    }
+    SUBCASE("from the space key") {
+        rig.player->SetFocus();
+        REQUIRE(GetFocus() == rig.window);
+        Key(rig.window, VK_SPACE);
+        REQUIRE(PumpUntil([&] { return !answerer.Seen().empty(); }));
+        CHECK(answerer.Seen()[0].text == "No MCI device open.");
+        CHECK(rig.log.clicks == std::vector<TMPBtnType>{btPlay});
+        CHECK(rig.log.postClicks.empty());
+    }
+    CHECK(rig.mci.sent.empty());
+}
+
+TEST_CASE("the focus rectangle: only while the bar has the keyboard focus, on the focused button") {
+    BarRig rig;
+    rig.player->SetAutoEnable(false);
+    rig.log.allowDefault = false;
+    const int w = rig.W(), h = rig.H();
+    auto* other = Make<TPanel>(rig.form.Get());
+    other->SetParent(rig.form.Get());
+    other->SetBounds(10, 100, 50, 20);
+    other->SetTabStop(true);
+
+    Shot unfocused(rig.window);
+    CHECK(FocusMarks(unfocused, rig.CellLeft(0), w, h) == 0);
+    CHECK(FocusMarks(unfocused, rig.CellLeft(1), w, h) == 0);
+
+    rig.player->SetFocus();
+    REQUIRE(GetFocus() == rig.window);
+    Shot focused(rig.window);
+    CHECK(FocusMarks(focused, rig.CellLeft(0), w, h) > 10);
+    CHECK(FocusMarks(focused, rig.CellLeft(1), w, h) == 0);
+
+    SUBCASE("a press moves it to the pressed button, drawn down with the cell") {
+        Press(rig.window, 40);
+        CHECK(rig.player->FocusedButton() == btPause);
+        Shot down(rig.window);
+        CHECK(FocusMarks(down, rig.CellLeft(0), w, h) == 0);
+        CHECK(FocusMarks(down, rig.CellLeft(1), w, h, true) > 10);
+        Release(rig.window, 40);
+        CHECK(FocusMarks(Shot(rig.window), rig.CellLeft(1), w, h) > 10);
+    }
+    SUBCASE("it goes when the focus does") {
+        other->SetFocus();
+        REQUIRE(GetFocus() == other->Handle());
+        CHECK(FocusMarks(Shot(rig.window), rig.CellLeft(0), w, h) == 0);
+    }
+    SUBCASE("a press does not take the focus") {
+        other->SetFocus();
+        Press(rig.window, 10);
+        Release(rig.window, 10);
+        CHECK(GetFocus() == other->Handle());
+    }
+}
+
+TEST_CASE("the keyboard: arrows move the focused button, space presses it") {
+    BarRig rig;
+    auto* other = Make<TPanel>(rig.form.Get());
+    other->SetParent(rig.form.Get());
+    other->SetBounds(10, 100, 50, 20);
+    other->SetTabStop(true);
+    rig.player->SetFocus();
+    REQUIRE(GetFocus() == rig.window);
+    CHECK(SendMessageA(rig.window, WM_GETDLGCODE, 0, 0) == DLGC_WANTARROWS);
+
+    SUBCASE("arrows stay in the bar, the ends taken even when hidden") {
+        Key(rig.window, VK_LEFT);
+        CHECK(rig.player->FocusedButton() == btPlay);
+        Key(rig.window, VK_RIGHT);
+        CHECK(rig.player->FocusedButton() == btPause);
+        Key(rig.window, VK_RIGHT);
+        CHECK(rig.player->FocusedButton() == btEject);
+        CHECK(GetFocus() == rig.window);
+        // Eject is hidden: no cell shows the focus.
+        Shot shot(rig.window);
+        CHECK(FocusMarks(shot, rig.CellLeft(0), rig.W(), rig.H()) == 0);
+        CHECK(FocusMarks(shot, rig.CellLeft(1), rig.W(), rig.H()) == 0);
+        Key(rig.window, VK_RIGHT);
+        CHECK(rig.player->FocusedButton() == btEject);
+        Key(rig.window, VK_LEFT);
+        CHECK(rig.player->FocusedButton() == btPause);
+        CHECK(FocusMarks(Shot(rig.window), rig.CellLeft(1), rig.W(), rig.H()) > 10);
+    }
+    SUBCASE("space presses the hidden Eject when its Enabled flag is on") {
+        Key(rig.window, VK_RIGHT);
+        Key(rig.window, VK_RIGHT);
+        rig.log.allowDefault = false;
+        Key(rig.window, VK_SPACE);
+        CHECK(rig.log.clicks == std::vector<TMPBtnType>{btEject});
+        rig.player->SetEnabledButtons({btPlay, btPause});
+        Key(rig.window, VK_SPACE);
+        CHECK(rig.log.clicks.size() == 1);
+    }
+    SUBCASE("space follows the Enabled flags, not the automatic ones") {
+        rig.player->Open();
+        rig.mci.Forget();
+        rig.player->SetEnabledButtons({btPause});
+        Key(rig.window, VK_SPACE);  // Play: usable by the automatic rules, but not Enabled
+        CHECK(rig.log.clicks.empty());
+        rig.player->SetEnabledButtons(TButtonSet::All());
+        Key(rig.window, VK_SPACE);
+        CHECK(rig.log.clicks == std::vector<TMPBtnType>{btPlay});
+        CHECK(rig.mci.Of(MCI_PLAY).size() == 1);
+        CHECK(rig.log.postClicks == std::vector<TMPBtnType>{btPlay});
+        CHECK(rig.player->AutoButtons().Contains(btPause));
+    CHECK(rig.player->AutoButtons().Contains(btStop));
+    CHECK(!rig.player->AutoButtons().Contains(btPlay));
+    }
+    SUBCASE("after space the buttons follow only a command the device took") {
+        rig.player->Open();
+        rig.mci.refuse[MCI_PLAY] = MCIERR_INTERNAL;
+        Key(rig.window, VK_SPACE);
+        CHECK(rig.log.clicks == std::vector<TMPBtnType>{btPlay});
+        CHECK(rig.player->AutoButtons() == TButtonSet{btNext, btPrev, btPlay});
+        rig.player->Close();
+        rig.log.allowDefault = false;
+        Key(rig.window, VK_SPACE);
+        CHECK(rig.player->AutoButtons().Empty());
+    }
+    SUBCASE("other keys do nothing") {
+        Key(rig.window, VK_RETURN);
+        Key(rig.window, 'P');
+        CHECK(rig.log.clicks.empty());
+        CHECK(rig.player->FocusedButton() == btPlay);
+    }
+}
+
+TEST_CASE("Wine: the bar plays and pauses a clip") {
+    RealRig rig;
+    ClickLog log;
+    log.Watch(rig.player);
+    rig.player->SetBounds(10, 10, 57, 28);
+    rig.player->SetVisibleButtons({btPlay, btPause});
+    HWND window = rig.player->Handle();
+    rig.player->Open();
+
+    ClickAt(window, 10);
+    CHECK(rig.player->Error() == 0);
+    CHECK(rig.player->Mode() == mdPlaying);
+    CHECK(rig.player->AutoButtons().Contains(btPause));
+    CHECK(rig.player->AutoButtons().Contains(btStop));
+    CHECK(!rig.player->AutoButtons().Contains(btPlay));
+    PumpFor(200);
+
+    ClickAt(window, 40);
+    CHECK(rig.player->Mode() == mdPaused);
+    CHECK(rig.player->AutoButtons().Contains(btPlay));
+    ClickAt(window, 40);  // ignored: after a pause the automatic rules leave Pause unusable
+    CHECK(rig.player->Mode() == mdPaused);
+    ClickAt(window, 10);
+    CHECK(rig.player->Mode() == mdPlaying);
+    CHECK(log.clicks == std::vector<TMPBtnType>{btPlay, btPause, btPlay});
+    REQUIRE(PumpUntil([&] {
+        return std::find(rig.notices.values.begin(), rig.notices.values.end(), nvSuccessful) != rig.notices.values.end();
+    }, 6000));
 }
