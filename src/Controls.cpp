@@ -655,11 +655,13 @@ void TWinControl::SelectNext(TWinControl* current, bool forward, bool checkTabSt
 
 void TWinControl::SetBounds(int left, int top, int width, int height) {
     if (left == Left() && top == Top() && width == Width() && height == Height()) return;
+    const bool resized = width != Width() || height != Height();
     left_ = left;
     top_ = top;
     width_ = width;
     height_ = height;
     if (handle_) SetWindowPos(handle_, nullptr, left, top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+    if (resized) AlignControls();
     RequestAlign();
 }
 
