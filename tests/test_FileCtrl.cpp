@@ -97,6 +97,7 @@ struct Journal {
     void DriveChanged(TObject*) { entries.push_back("drive changed"); }
     void FilterClicked(TObject*) { entries.push_back("filter clicked"); }
     void FilterChanged(TObject*) { entries.push_back("filter changed"); }
+    void ButtonClicked(TObject*) { entries.push_back("button clicked"); }
 
     int Count(const std::string& entry) const { return int(std::count(entries.begin(), entries.end(), entry)); }
 
@@ -471,7 +472,7 @@ TEST_SUITE("file list") {
         }
         SUBCASE("names found in list order") { check(ascending, true); }
         SUBCASE("names found in another order never land at index 100") {
-            // The search returns "_" names after the letters; the list sorts them first.
+            // Wine's search returns "_" names after the letters; the list sorts them first.
             Lines mixed;
             for (int i = 0; i < 100; ++i) mixed.push_back(ascending[size_t(i)]);
             for (int i = 0; i < 50; ++i) mixed.push_back("_" + ascending[size_t(i)]);
@@ -668,7 +669,7 @@ TEST_SUITE("file list") {
 namespace {
 
 // C:\fcN\Rock\Album with the sub-folders x, A and b, a folder hidden by its
-// leading dot and one with the hidden attribute.
+// leading dot (Wine marks such names hidden) and one with the hidden attribute.
 struct AlbumTree {
     RootFolder root;
     std::string album;
@@ -833,7 +834,10 @@ TEST_SUITE("directory list") {
             CHECK(label->Caption() == "C:\\");
             CHECK(CurrentDir() == "C:\\");
         }
-        SUBCASE("Enter opens the selected sub-folder") {
+        SUBCASE("Enter opens the selected sub-folder, also on a form with a default button") {
+            auto* button = Place<TButton>(form, 500, 350, 80, 25);
+            button->SetDefault(true);
+            button->OnClick.Bind<&Journal::ButtonClicked>(&journal);
             dirs->SetItemIndex(4);
             PressKey(dirs, VK_RETURN);
             CHECK(dirs->Directory() == tree.album + "\\A");
