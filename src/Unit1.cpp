@@ -300,7 +300,8 @@ void RegisterMp3Association(const std::string& programPath, const std::string& e
 
 // ---- layout
 
-TForm1::TForm1(TComponent* owner, TMciService& mci) : TForm(owner), mci_(mci) {
+TForm1::TForm1(TComponent* owner, TMciService& mci, std::string commandLine)
+    : TForm(owner), mci_(mci), commandLine_(std::move(commandLine)) {
     SetName("Form1");
     SetBorderStyle(TFormBorderStyle::bsSingle);
     SetBorderIcons(biSystemMenu | biMinimize);
@@ -551,7 +552,7 @@ std::string TForm1::SelectedItem() {
 }
 
 std::string TForm1::TrackPath() {
-    return trackFolder_ + "\\" + SelectedItem();
+    return JoinPath(trackFolder_, SelectedItem());
 }
 
 void TForm1::ShowTrackNumber() {
@@ -588,8 +589,8 @@ void TForm1::FormCreate(TObject*) {
     GroupBox1->Hide();
     SpeedButton1->Hide();
     ClearTrackDescription();
-    if (ParamCount() < 1) return;
-    StartWithFile(ParamStr(1));
+    if (ParamCount(commandLine_.c_str()) < 1) return;
+    StartWithFile(ParamStr(1, commandLine_.c_str()));
 }
 
 void TForm1::StartWithFile(const std::string& path) {

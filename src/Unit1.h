@@ -84,7 +84,9 @@ extern bool TagWritable;
 
 class TForm1 : public TForm {
 public:
-    explicit TForm1(TComponent* owner, TMciService& mci = PlatformMci());
+    // The start reads its file argument from commandLine: the process's own unless given.
+    explicit TForm1(TComponent* owner, TMciService& mci = PlatformMci(),
+                    std::string commandLine = GetCommandLineA());
 
     TFileListBox* FileListBox1;
     TLabel* Label1;
@@ -153,8 +155,9 @@ private:
     void CreateDescriptionGroup();
     void CreateScaleAndStatus();
     void BindEvents();
+    // The start with a file named on the command line: list, describe and play it.
     void StartWithFile(const std::string& path);
-    // Label1's folder, "\" and the selected item of the file list.
+    // The folder the path label stands for, a backslash and the selected item of the file list.
     std::string TrackPath();
     std::string SelectedItem();
     void ShowTrackNumber();
@@ -165,6 +168,7 @@ private:
     void SetGlyph(TSpeedButton* button, const char* resource);
 
     TMciService& mci_;
+    const std::string commandLine_;
     std::string trackFolder_;
 };
 

@@ -17,6 +17,8 @@
 #include "StdCtrls.h"
 #include "TestFiles.h"
 #include "Unit1.h"
+
+#include <digitalv.h>
 #include "WineGui.h"
 
 namespace {
@@ -486,5 +488,509 @@ TEST_SUITE("A write that fails part-way") {
         }
         CHECK(ReadBytes(path) == original);
         CHECK(NobodyHoldsOpen(path));
+    }
+}
+
+// ===========================================================================
+// The main window, driven through its real controls
+// ===========================================================================
+
+namespace {
+
+// Stands between the window and the system's MCI: records every volume
+// command, then lets each command through to the real devices.
+class RecordingMci : public TMciService {
+public:
+    MCIERROR SendCommand(MCIDEVICEID device, UINT command, DWORD_PTR flags, DWORD_PTR record) override {
+        if (command == MCI_SETAUDIO) {
+            const auto* audio = reinterpret_cast<const MCI_DGV_SETAUDIO_PARMSA*>(record);
+            volumes.push_back(VolumeCommand{device, flags, audio->dwItem, audio->dwValue});
+        }
+        return PlatformMci().SendCommand(device, command, flags, record);
+    }
+    bool GetErrorString(MCIERROR error, char* buffer, UINT size) override {
+        return PlatformMci().GetErrorString(error, buffer, size);
+    }
+
+    struct VolumeCommand {
+        MCIDEVICEID device;
+        DWORD_PTR flags;
+        DWORD item;
+        DWORD value;
+    };
+    std::vector<VolumeCommand> volumes;
+};
+
+// The process's current folder for one scope (the folder tree follows it).
+class CurrentFolder {
+public:
+    explicit CurrentFolder(const std::string& path) {
+        char old[MAX_PATH];
+        GetCurrentDirectoryA(MAX_PATH, old);
+        old_ = old;
+        REQUIRE(SetCurrentDirectoryA(path.c_str()));
+    }
+    ~CurrentFolder() { SetCurrentDirectoryA(old_.c_str()); }
+    CurrentFolder(const CurrentFolder&) = delete;
+    CurrentFolder& operator=(const CurrentFolder&) = delete;
+
+private:
+    std::string old_;
+};
+
+Bytes Clip(const char* name) { return ReadBytes(TestDataFile(name)); }
+Bytes TextBytes(std::string_view text) { return Bytes(text.begin(), text.end()); }
+
+// How the main window starts: the files of its folder (name and contents) and
+// the file named on its command line, if any.
+struct Start {
+    std::vector<std::pair<std::string, Bytes>> files{{"a.mp3", Clip("tone1s.mp3")}, {"b.mp3", Clip("tone2s.mp3")}};
+    std::string argument;
+};
+
+// A folder of short tracks and the main window started in it.
+class PlayerWindow {
+public:
+    explicit PlayerWindow(const Start& start = {}) : folder_(dir_.Path()) {
+        for (const auto& [name, contents] : start.files) WriteBytes(dir_.File(name), contents);
+        std::string commandLine = "brumik.exe";
+        if (!start.argument.empty()) commandLine += " \"" + dir_.File(start.argument) + "\"";
+        // A box at start is answered and kept for the test to look at.
+        BoxAnswerer boxes;
+        form = Make<TForm1>(Application, mci, commandLine);
+        Form1 = form;
+        form->AfterConstruction();
+        form->Show();
+        SetForegroundWindow(form->Handle());
+        PumpFor(50);
+        startBoxes = boxes.Seen();
+    }
+    ~PlayerWindow() {
+        Form1 = nullptr;
+        Application->DestroyComponent(form);
+    }
+    PlayerWindow(const PlayerWindow&) = delete;
+    PlayerWindow& operator=(const PlayerWindow&) = delete;
+
+    std::string File(const std::string& name) const { return dir_.File(name); }
+    const std::string& Folder() const { return dir_.Path(); }
+
+    // A click, or a double click, on line index of the file list, as the mouse gives it.
+    void ClickTrack(int index, bool twice = false) {
+        HWND list = form->FileListBox1->Handle();
+        RECT r = form->FileListBox1->ItemRect(index);
+        LPARAM at = MAKELPARAM(r.left + 5, r.top + 3);
+        PostMessageA(list, WM_LBUTTONDOWN, MK_LBUTTON, at);
+        PostMessageA(list, WM_LBUTTONUP, 0, at);
+        if (twice) {
+            PostMessageA(list, WM_LBUTTONDBLCLK, MK_LBUTTON, at);
+            PostMessageA(list, WM_LBUTTONUP, 0, at);
+        }
+        PumpFor(150);
+    }
+    // A click on a windowless tool-bar button.
+    void ClickToolButton(TControl* button) {
+        HWND bar = form->Panel1->Handle();
+        LPARAM at = MAKELPARAM(button->Left() + 10, button->Top() + 10);
+        PostMessageA(bar, WM_LBUTTONDOWN, MK_LBUTTON, at);
+        PostMessageA(bar, WM_LBUTTONUP, 0, at);
+        PumpFor(100);
+    }
+    std::string Panel(int index) { return form->StatusBar1->Panels()[index]->Text(); }
+    bool Playing() { return form->MediaPlayer1->Opened() && form->MediaPlayer1->Mode() == mdPlaying; }
+    bool ShowsDescription() { return form->GroupBox1->Visible() && !form->Panel2->Visible(); }
+    bool ShowsFolders() { return form->Panel2->Visible() && !form->GroupBox1->Visible(); }
+
+    RecordingMci mci;
+    TForm1* form = nullptr;
+    std::vector<SeenBox> startBoxes;
+
+private:
+    TempDir dir_;
+    CurrentFolder folder_;
+};
+
+std::vector<DWORD> VolumesSent(const RecordingMci& mci, size_t from = 0) {
+    std::vector<DWORD> values;
+    for (size_t i = from; i < mci.volumes.size(); ++i) values.push_back(mci.volumes[i].value);
+    return values;
+}
+
+}  // namespace
+
+TEST_SUITE("Main window") {
+    TEST_CASE("time texts are durations in the locale's format") {
+        GetFormatSettings();
+        const std::string hours = FormatSettings().hourLeadingZero ? "00" : "0";
+        CHECK(FormatTrackTime(225000) == hours + ":03:45");
+        CHECK(FormatTrackTime(225999) == hours + ":03:45");
+        CHECK(FormatTrackTime(0) == hours + ":00:00");
+        // A day and more keeps counting hours instead of wrapping to the time of day.
+        CHECK(FormatTrackTime(25LL * 3600 * 1000 + 61000) == "25:01:01");
+        CHECK(FormatTrackTime(-5) == hours + ":00:00");
+    }
+
+    TEST_CASE("a typed genre is looked up by name, never by number") {
+        CHECK(GenreByteOf("  rock  ") == 17);
+        CHECK(GenreByteOf("ROCK") == 17);
+        CHECK(GenreByteOf("\tRock & Roll\r\n") == 78);
+        CHECK(GenreByteOf("17") == 255);
+        CHECK(GenreByteOf("") == 255);
+        CHECK(GenreByteOf("Disco polo") == 255);
+        CHECK(GenreByteOf("blues") == 0);
+        CHECK(GenreByteOf("synthpop") == 147);
+    }
+
+    TEST_CASE("start without a file: genres sorted, design texts, slider at rest, folder view") {
+        PlayerWindow player;
+        TForm1* f = player.form;
+        CHECK(player.startBoxes.empty());
+        CHECK(WindowText(f->Handle()) == " Brumik" + std::string(36, ' ') + "Tonograjek MP3");
+        RECT client;
+        GetClientRect(f->Handle(), &client);
+        CHECK(client.right == 445);
+        CHECK(client.bottom == 345);
+        std::vector<std::string> genres = f->edGenre->Items().ToVector();
+        REQUIRE(genres.size() == 148);
+        CHECK(std::is_sorted(genres.begin(), genres.end(),
+                             [](const std::string& a, const std::string& b) { return AnsiCompareText(a, b) < 0; }));
+        CHECK(player.Panel(0) == "Nr pliku");
+        CHECK(player.Panel(1) == "Czas");
+        CHECK(player.Panel(2) == "Stan");
+        CHECK(f->TrackBar1->Max() == 0);
+        CHECK(f->TrackBar1->Position() == 0);
+        CHECK(player.ShowsFolders());
+        CHECK_FALSE(f->SpeedButton1->Visible());
+        CHECK(f->SpeedButton2->Visible());
+        CHECK(f->edTitle->Text().empty());
+        CHECK(f->Edit1->Text().empty());
+        CHECK(f->FileListBox1->Items().ToVector() == std::vector<std::string>{"a.mp3", "b.mp3"});
+        CHECK(AnsiCompareText(f->TrackFolder(), player.Folder()) == 0);
+        CHECK(f->SpinEdit1->Value() == 50);
+        // The volume at start goes to no device.
+        REQUIRE(player.mci.volumes.size() == 1);
+        CHECK(player.mci.volumes[0].device == 0);
+        CHECK(player.mci.volumes[0].value == 500);
+        CHECK(player.mci.volumes[0].item == MCI_DGV_SETAUDIO_VOLUME);
+        CHECK(player.mci.volumes[0].flags == (MCI_DGV_SETAUDIO_ITEM | MCI_DGV_SETAUDIO_VALUE));
+    }
+
+    TEST_CASE("a click loads without playing; a double click plays") {
+        PlayerWindow player;
+        TForm1* f = player.form;
+        WriteBytes(player.File("b.mp3"), ReadBytes(TestDataFile("tone2s.mp3")) + BytesOf(SampleTag));
+        player.ClickTrack(1);
+        CHECK(f->FileListBox1->ItemIndex() == 1);
+        CHECK(f->MediaPlayer1->Opened());
+        CHECK_FALSE(player.Playing());
+        CHECK(player.Panel(0) == "2 z 2");
+        CHECK(player.Panel(1) == FormatTrackTime(f->MediaPlayer1->Length()));
+        CHECK(f->TrackBar1->Max() == f->MediaPlayer1->Length() / 1000);
+        CHECK(f->Edit1->Text() == "b");
+        CHECK(f->edTitle->Text() == "Title");
+        CHECK(f->edGenre->Text() == "Rock");
+        CHECK(player.ShowsDescription());
+        CHECK(f->SpeedButton1->Visible());
+
+        player.ClickTrack(0, true);
+        CHECK(f->FileListBox1->ItemIndex() == 0);
+        CHECK(PumpUntil([&] { return player.Playing(); }, 3000));
+        CHECK(player.Panel(0) == "1 z 2");
+        // A file without a trailer describes itself as faulty.
+        CHECK(f->edTitle->Text() == "Błąd!");
+    }
+
+    TEST_CASE("a read-only track shows the folder view and still plays") {
+        PlayerWindow player;
+        ReadOnlyFile locked(player.File("a.mp3"));
+        player.ClickTrack(0, true);
+        CHECK(player.ShowsFolders());
+        CHECK_FALSE(player.form->SpeedButton1->Visible());
+        CHECK_FALSE(player.form->SpeedButton2->Visible());
+        CHECK(PumpUntil([&] { return player.Playing(); }, 3000));
+        CHECK_FALSE(TagWritable);
+    }
+
+    TEST_CASE("a missing file gives the notice and changes nothing") {
+        PlayerWindow player;
+        player.ClickTrack(0);
+        const std::string panel0 = player.Panel(0);
+        const int max = player.form->TrackBar1->Max();
+        DeleteFileA(player.File("b.mp3").c_str());
+        BoxAnswerer answerer(IDOK, player.form->Handle());
+        player.ClickTrack(1);
+        PumpUntil([&] { return !answerer.Seen().empty(); }, 3000);
+        REQUIRE(answerer.Seen().size() == 1);
+        CHECK(answerer.Seen()[0].text == "Wskazany plik mp3: \r\n" + player.Folder() + "\\b.mp3\r\nnie jest dostępny!");
+        CHECK(answerer.Seen()[0].caption == Application->Title());
+        CHECK(player.Panel(0) == panel0);
+        CHECK(player.form->TrackBar1->Max() == max);
+        CHECK(player.form->MediaPlayer1->Opened());
+        CHECK(player.form->Edit1->Text() == "a");
+    }
+
+    TEST_CASE("a track in a deep folder plays although the label shows the folder shortened") {
+        TempDir root;
+        std::string deep = root.Path();
+        for (const char* part : {"Muzyka z bardzo długą nazwą folderu", "Rock i pokrewne gatunki muzyczne",
+                                 "Zespół o przydługiej nazwie", "Album"}) {
+            deep += "\\";
+            deep += part;
+            CreateDirectoryA(deep.c_str(), nullptr);
+        }
+        WriteBytes(deep + "\\a.mp3", ReadBytes(TestDataFile("tone1s.mp3")));
+        RecordingMci mci;
+        std::unique_ptr<CurrentFolder> enter = std::make_unique<CurrentFolder>(deep);
+        TForm1* f = Make<TForm1>(Application, mci, "brumik.exe");
+        f->AfterConstruction();
+        f->Show();
+        PumpFor(50);
+        const std::string label = f->Label1->Caption();
+        CHECK(label.find("...") != std::string::npos);
+        RECT item = f->FileListBox1->ItemRect(0);
+        PostMessageA(f->FileListBox1->Handle(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(item.left + 5, item.top + 3));
+        PostMessageA(f->FileListBox1->Handle(), WM_LBUTTONUP, 0, MAKELPARAM(item.left + 5, item.top + 3));
+        PumpFor(150);
+        CHECK(f->MediaPlayer1->Opened());
+        CHECK(AnsiCompareText(f->MediaPlayer1->FileName(), deep + "\\a.mp3") == 0);
+        CHECK(f->Label1->Caption() == label);
+        enter.reset();
+        Application->DestroyComponent(f);
+    }
+
+    TEST_CASE("the end of the last track plays the first; a one-item list replays its track") {
+        PlayerWindow player;
+        TForm1* f = player.form;
+        player.ClickTrack(1, true);
+        REQUIRE(PumpUntil([&] { return player.Playing(); }, 3000));
+        const size_t volumesBefore = player.mci.volumes.size();
+        REQUIRE(PumpUntil([&] { return f->FileListBox1->ItemIndex() == 0; }, 6000));
+        CHECK(PumpUntil([&] { return player.Playing(); }, 3000));
+        CHECK(player.Panel(0) == "1 z 2");
+        CHECK(f->Edit1->Text() == "a");
+        // The spin's volume goes to the new track's device before it plays.
+        REQUIRE(player.mci.volumes.size() == volumesBefore + 1);
+        CHECK(player.mci.volumes.back().value == 500);
+        CHECK(player.mci.volumes.back().device == f->MediaPlayer1->DeviceID());
+
+        PlayerWindow single(Start{.files = {{"only.mp3", Clip("tone1s.mp3")}}, .argument = ""});
+        single.ClickTrack(0, true);
+        REQUIRE(PumpUntil([&] { return single.Playing(); }, 3000));
+        // The replay opens the track anew, and its device gets the volume first.
+        const size_t volumesAtFirstPlay = single.mci.volumes.size();
+        REQUIRE(PumpUntil([&] { return single.mci.volumes.size() > volumesAtFirstPlay; }, 6000));
+        CHECK(PumpUntil([&] { return single.Playing(); }, 3000));
+        CHECK(single.Panel(0) == "1 z 1");
+    }
+
+    TEST_CASE("the auto-advance probes each next track: a read-only one plays in the folder view") {
+        PlayerWindow player;
+        ReadOnlyFile locked(player.File("b.mp3"));
+        player.ClickTrack(0, true);
+        REQUIRE(player.ShowsDescription());
+        REQUIRE(PumpUntil([&] { return player.form->FileListBox1->ItemIndex() == 1; }, 6000));
+        CHECK(PumpUntil([&] { return player.Playing(); }, 3000));
+        CHECK(player.ShowsFolders());
+        CHECK_FALSE(TagWritable);
+    }
+
+    TEST_CASE("the slider seeks and the position text follows at once") {
+        PlayerWindow player;
+        TForm1* f = player.form;
+        player.ClickTrack(1);
+        REQUIRE(f->TrackBar1->Max() == 2);
+        f->TrackBar1->SetFocus();
+        PostMessageA(f->TrackBar1->Handle(), WM_KEYDOWN, VK_RIGHT, 0);
+        PostMessageA(f->TrackBar1->Handle(), WM_KEYUP, VK_RIGHT, 0xC0000000);
+        PumpFor(150);
+        CHECK(f->TrackBar1->Position() == 1);
+        CHECK(player.Panel(2) == FormatTrackTime(1000));
+        CHECK(f->MediaPlayer1->Position() / 100 == 10);
+    }
+
+    TEST_CASE("silence sends volume 0; the spin, the media bar and the next track bring the volume back") {
+        PlayerWindow player;
+        TForm1* f = player.form;
+        player.ClickTrack(0, true);
+        REQUIRE(PumpUntil([&] { return player.Playing(); }, 3000));
+        size_t mark = player.mci.volumes.size();
+        player.ClickToolButton(f->SpeedButton6);
+        CHECK(f->SpeedButton6->Down());
+        CHECK_FALSE(f->SpeedButton5->Down());
+        CHECK(VolumesSent(player.mci, mark) == std::vector<DWORD>{0});
+        CHECK(player.mci.volumes.back().device == f->MediaPlayer1->DeviceID());
+
+        mark = player.mci.volumes.size();
+        PostMessageA(f->SpinEdit1->Handle(), WM_KEYDOWN, VK_UP, 0);
+        PumpFor(100);
+        CHECK(f->SpinEdit1->Value() == 51);
+        CHECK(VolumesSent(player.mci, mark) == std::vector<DWORD>{510});
+
+        mark = player.mci.volumes.size();
+        player.ClickToolButton(f->SpeedButton5);
+        CHECK(VolumesSent(player.mci, mark) == std::vector<DWORD>{510});
+        CHECK(f->SpeedButton5->Down());
+    }
+
+    TEST_CASE("saving overwrites an existing trailer or appends one, with the record built from the edits") {
+        PlayerWindow player;
+        TForm1* f = player.form;
+        const Bytes audio = ReadBytes(player.File("a.mp3"));
+        WriteBytes(player.File("b.mp3"), ReadBytes(TestDataFile("tone2s.mp3")) + BytesOf(SampleTag));
+        const size_t taggedSize = ReadBytes(player.File("b.mp3")).size();
+
+        player.ClickTrack(1);
+        f->edTitle->SetText("Łódź nocą — bardzo długi tytuł utworu muzycznego");
+        f->edGenre->SetText("  rock  ");
+        f->edYear->SetText("1999");
+        {
+            BoxAnswerer yes(IDYES);
+            player.ClickToolButton(f->SpeedButton1);
+            PumpUntil([&] { return yes.Seen().size() == 2; }, 3000);
+            REQUIRE(yes.Seen().size() == 2);
+            CHECK(yes.Seen()[0].caption == "Brumik: Zapis opisu utworu");
+            CHECK(yes.Seen()[0].text == "Zapisać opis utworu?");
+            CHECK(yes.Seen()[1].text == "Nowy opis utworu zapisano w pliku!");
+        }
+        Bytes after = ReadBytes(player.File("b.mp3"));
+        CHECK(after.size() == taggedSize);
+        TrackTag written;
+        std::memcpy(&written, after.data() + after.size() - TrackTagSize, TrackTagSize);
+        CHECK(std::string(written.Marker, 3) == "TAG");
+        CHECK(std::string(written.Title, 30) == std::string("Łódź nocą — bardzo długi tytuł utworu muzycznego").substr(0, 30));
+        CHECK(std::string(written.Artist, 30) == "Artist" + std::string(24, ' '));
+        CHECK(std::string(written.Year, 4) == "1999");
+        CHECK(written.Genre == 17);
+        CHECK(f->edArtist->Text() == "Artist" + std::string(30, ' '));
+        CHECK_FALSE(f->MediaPlayer1->Opened());
+
+        player.ClickTrack(0);
+        f->edGenre->SetText("17");
+        {
+            BoxAnswerer yes(IDYES);
+            player.ClickToolButton(f->SpeedButton1);
+            PumpUntil([&] { return yes.Seen().size() == 2; }, 3000);
+        }
+        after = ReadBytes(player.File("a.mp3"));
+        REQUIRE(after.size() == audio.size() + TrackTagSize);
+        CHECK(Bytes(after.begin(), after.begin() + ptrdiff_t(audio.size())) == audio);
+        CHECK(after.back() == 255);
+        CHECK(std::string(after.end() - 125, after.end() - 95) == "Błąd!" + std::string(25, ' '));
+    }
+
+    TEST_CASE("answering No to the save question changes nothing") {
+        PlayerWindow player;
+        TForm1* f = player.form;
+        player.ClickTrack(0);
+        const Bytes before = ReadBytes(player.File("a.mp3"));
+        BoxAnswerer no(IDNO);
+        player.ClickToolButton(f->SpeedButton1);
+        PumpUntil([&] { return no.Seen().size() == 1; }, 3000);
+        CHECK(ReadBytes(player.File("a.mp3")) == before);
+        CHECK(f->edTitle->Text() == "Błąd!");
+        CHECK(f->MediaPlayer1->Opened());
+    }
+
+    TEST_CASE("the view toggle follows the visibility table") {
+        PlayerWindow player;
+        TForm1* f = player.form;
+        player.ClickToolButton(f->SpeedButton2);
+        CHECK(player.ShowsDescription());
+        CHECK(f->SpeedButton1->Visible());
+        player.ClickToolButton(f->SpeedButton2);
+        CHECK(player.ShowsFolders());
+        CHECK_FALSE(f->SpeedButton1->Visible());
+        CHECK(f->SpeedButton2->Visible());
+    }
+
+    TEST_CASE("the command-line start lists, describes and plays the file") {
+        PlayerWindow player(Start{.files = {{"a.mp3", Clip("tone1s.mp3")}, {"b.mp3", Clip("tone2s.mp3") + BytesOf(SampleTag)}},
+                                  .argument = "b.mp3"});
+        TForm1* f = player.form;
+        CHECK(player.startBoxes.empty());
+        CHECK(f->Label1->Caption() == player.Folder());
+        CHECK(f->FileListBox1->Items().ToVector() == std::vector<std::string>{"b.mp3"});
+        CHECK(player.Panel(0) == "1 z 1");
+        CHECK(player.Panel(1) == FormatTrackTime(f->MediaPlayer1->Length()));
+        CHECK(f->Edit1->Text() == "b");
+        CHECK(f->edArtist->Text() == "Artist");
+        CHECK(f->GroupBox1->Visible());
+        CHECK(f->Panel2->Visible());
+        CHECK(PumpUntil([&] { return player.Playing(); }, 3000));
+    }
+
+    TEST_CASE("the command-line start with a file the device refuses shows one error box") {
+        PlayerWindow player(Start{.files = {{"x.mp3", TextBytes("to nie jest plik dźwiękowy, tylko tekst")}}, .argument = "x.mp3"});
+        REQUIRE(player.startBoxes.size() == 1);
+        CHECK(player.startBoxes[0].caption == Application->Title());
+        CHECK_FALSE(player.startBoxes[0].text.empty());
+        CHECK(player.Panel(0) == "1 z 1");
+        CHECK(player.Panel(1) == "Czas");
+        CHECK_FALSE(player.Playing());
+        CHECK(IsWindowEnabled(player.form->Handle()));
+    }
+
+    TEST_CASE("the program note: No writes nothing, Yes registers the association") {
+        PlayerWindow player;
+        RegDeleteTreeA(HKEY_CLASSES_ROOT, "mp3_file");
+        RegDeleteTreeA(HKEY_CLASSES_ROOT, ".mp3");
+        {
+            BoxAnswerer no(IDNO);
+            player.ClickToolButton(player.form->SpeedButton3);
+            PumpUntil([&] { return no.Seen().size() == 1; }, 3000);
+            REQUIRE(no.Seen().size() == 1);
+            CHECK(no.Seen()[0].caption == "Brumik: Notatka o programie");
+            CHECK(no.Seen()[0].text.substr(0, 6) == "Brumik");
+            CHECK(no.Seen()[0].text.find("Czy skojarzyć pliki mp3 z programem Brumik?") != std::string::npos);
+        }
+        HKEY key = nullptr;
+        CHECK(RegOpenKeyExA(HKEY_CLASSES_ROOT, ".mp3", 0, KEY_READ, &key) != ERROR_SUCCESS);
+        {
+            BoxAnswerer yes(IDYES);
+            player.ClickToolButton(player.form->SpeedButton3);
+            PumpUntil([&] { return yes.Seen().size() == 1; }, 3000);
+        }
+        auto defaultValue = [](const char* path) {
+            char value[1024] = {};
+            LONG size = sizeof value;
+            return RegQueryValueA(HKEY_CLASSES_ROOT, path, value, &size) == ERROR_SUCCESS ? std::string(value) : "?";
+        };
+        const std::string exe = Application->ExeName();
+        CHECK(defaultValue(".mp3") == "mp3_file");
+        CHECK(defaultValue("mp3_file") == "Plik MP3");
+        CHECK(defaultValue("mp3_file\\DefaultIcon") == exe + ",0");
+        CHECK(defaultValue("mp3_file\\shell\\open\\command") == "\"" + exe + "\" \"%1\"");
+        RegDeleteTreeA(HKEY_CLASSES_ROOT, "mp3_file");
+        RegDeleteTreeA(HKEY_CLASSES_ROOT, ".mp3");
+    }
+
+    TEST_CASE("the exit button and the close box answered No keep the player playing") {
+        PlayerWindow player;
+        player.ClickTrack(1, true);
+        REQUIRE(PumpUntil([&] { return player.Playing(); }, 3000));
+        BoxAnswerer no(IDNO);
+        player.ClickToolButton(player.form->SpeedButton4);
+        PumpUntil([&] { return no.Seen().size() == 1; }, 3000);
+        PostMessageA(player.form->Handle(), WM_SYSCOMMAND, SC_CLOSE, 0);
+        PumpUntil([&] { return no.Seen().size() == 2; }, 3000);
+        PumpFor(100);
+        REQUIRE(no.Seen().size() == 2);
+        for (const SeenBox& box : no.Seen()) {
+            CHECK(box.text == "Koniec programu Brumik?");
+            CHECK(box.caption == "Brumik: Potwierdzenie operacji");
+        }
+        CHECK_FALSE(Application->Terminated());
+        CHECK(IsWindowVisible(player.form->Handle()));
+        CHECK(player.Playing());
+    }
+
+    TEST_CASE("the terms link asks first and does nothing on No") {
+        PlayerWindow player;
+        BoxAnswerer no(IDNO);
+        PostMessageA(player.form->BitBtn1->Handle(), BM_CLICK, 0, 0);
+        PumpUntil([&] { return no.Seen().size() == 1; }, 3000);
+        REQUIRE(no.Seen().size() == 1);
+        CHECK(no.Seen()[0].caption == "Brumik: Warunki użytkowania");
+        CHECK(no.Seen()[0].text == "Wymaga łącza z Internetem!\r\nZgoda na połączenie?");
     }
 }

@@ -30,17 +30,23 @@ std::vector<std::string> SplitCommandLine(const char* commandLine) {
     return args;
 }
 
-int ParamCount() {
-    auto args = SplitCommandLine(GetCommandLineA());
+int ParamCount() { return ParamCount(GetCommandLineA()); }
+
+int ParamCount(const char* commandLine) {
+    auto args = SplitCommandLine(commandLine);
     return args.empty() ? 0 : int(args.size()) - 1;
 }
 
-std::string ParamStr(int index) {
+std::string ParamStr(int index) { return ParamStr(index, GetCommandLineA()); }
+
+// The program's path comes from the module, not from the command line, which
+// may name it without its folder.
+std::string ParamStr(int index, const char* commandLine) {
     if (index == 0) {
         char path[MAX_PATH];
         DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH);
         return std::string(path, n);
     }
-    auto args = SplitCommandLine(GetCommandLineA());
+    auto args = SplitCommandLine(commandLine);
     return index > 0 && index < int(args.size()) ? args[size_t(index)] : std::string();
 }

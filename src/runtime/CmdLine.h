@@ -9,7 +9,10 @@
 
 std::vector<std::string> SplitCommandLine(const char* commandLine);
 
-// Number of arguments after the program's path.
+// Number of arguments after the program's path, in the process's command
+// line or in the one given.
 int ParamCount();
+int ParamCount(const char* commandLine);
 // Argument i (0: the program's path); empty when there is none.
 std::string ParamStr(int index);
+std::string ParamStr(int index, const char* commandLine);

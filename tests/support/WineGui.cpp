@@ -101,7 +101,15 @@ void BoxAnswerer::Check() {
     answered_.push_back(box);
     seen_.push_back(SeenBox{WindowText(box), DialogText(box), GetWindow(box, GW_OWNER),
                             watchDisabled_ && !IsWindowEnabled(watchDisabled_)});
-    if (HWND button = DialogButton(box, buttonId_)) SendMessageA(button, BM_CLICK, 0, 0);
+    // A box without the chosen answer (a notice after a question) is
+    // acknowledged with OK, as a user reads it; a box with neither is closed,
+    // so that no test waits on it for ever.
+    if (HWND button = DialogButton(box, buttonId_))
+        SendMessageA(button, BM_CLICK, 0, 0);
+    else if (HWND ok = DialogButton(box, IDOK))
+        SendMessageA(ok, BM_CLICK, 0, 0);
+    else
+        PostMessageA(box, WM_CLOSE, 0, 0);
 }
 
 COLORREF ScreenPixel(HWND window, int x, int y) {

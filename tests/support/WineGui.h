@@ -24,7 +24,8 @@ struct SeenBox {
 };
 
 // Watches for message boxes and message dialogs of this thread (from inside
-// any modal loop) and presses a button on each, as a click would.
+// any modal loop) and presses a button on each, as a click would: the chosen
+// one, or OK on a box that does not offer it.
 class BoxAnswerer {
 public:
     explicit BoxAnswerer(int buttonId = IDOK, HWND watchDisabled = nullptr);
