@@ -1,0 +1,404 @@
+// The real program seen from outside: brumik.exe started as its own process
+// with a track on its command line, watched and driven through its windows
+// the way another program (or a user) would, and closed through its question.
+#include <doctest.h>
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <algorithm>
+#include <functional>
+#include <set>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "runtime/Handles.h"
+#include "TestFiles.h"
+#include "Unit1.h"
+#include "WineGui.h"
+
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+
+constexpr int kAnswerTimeoutMs = 5000;
+constexpr char kQuestionText[] = "Koniec programu Brumik?";
+constexpr char kQuestionCaption[] = "Brumik: Potwierdzenie operacji";
+
+// The main window's caption: one blank, the name, 36 blanks and the subtitle.
+std::string MainCaption() {
+    return " Brumik" + std::string(36, ' ') + "Tonograjek MP3";
+}
+
+// brumik.exe as Windows sees it: the build folder is a Unix path shown as drive Z:.
+std::string ProgramPath() {
+    std::string path = std::string("Z:") + BRUMIK_EXE_DIR + "/brumik.exe";
+    std::replace(path.begin(), path.end(), '/', '\\');
+    return path;
+}
+
+// A 30-character trailer field, zero-padded.
+void PutField(uint8_t* field, size_t width, std::string_view text) {
+    std::fill_n(field, width, uint8_t(0));
+    std::copy_n(text.begin(), std::min(text.size(), width), field);
+}
+
+// The 128-byte description trailer: "TAG", title, artist, album, year, comment, genre byte.
+Bytes Trailer(std::string_view title, std::string_view artist, uint8_t genre) {
+    Bytes tag(TrackTagSize, 0);
+    std::copy_n("TAG", 3, tag.begin());
+    PutField(&tag[3], 30, title);
+    PutField(&tag[33], 30, artist);
+    PutField(&tag[63], 30, "Album");
+    PutField(&tag[93], 4, "2024");
+    PutField(&tag[97], 30, "Uwagi");
+    tag[127] = genre;
+    return tag;
+}
+
+// A copy of the 2-second clip with a trailer, written into folder under name.
+std::string WriteTaggedClip(const TempDir& folder, const std::string& name, std::string_view title) {
+    Bytes bytes = ReadBytes(TestDataFile("tone2s.mp3"));
+    const Bytes tag = Trailer(title, "Wykonawca", 17);
+    bytes.insert(bytes.end(), tag.begin(), tag.end());
+    const std::string path = folder.File(name);
+    WriteBytes(path, bytes);
+    return path;
+}
+
+struct KernelHandleTraits {
+    static HANDLE Invalid() { return nullptr; }
+    static void Close(HANDLE h) { CloseHandle(h); }
+};
+using UniqueKernelHandle = UniqueHandle<HANDLE, KernelHandleTraits>;
+
+// brumik.exe running with one quoted argument; ended by force if a test
+// leaves it running, so that no process outlives its test.
+class RunningBrumik {
+public:
+    explicit RunningBrumik(const std::string& argument) {
+        std::string commandLine = "\"" + ProgramPath() + "\" \"" + argument + "\"";
+        STARTUPINFOA startup{};
+        startup.cb = sizeof startup;
+        PROCESS_INFORMATION info{};
+        REQUIRE_MESSAGE(CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                                       &startup, &info),
+                        "cannot start " << ProgramPath());
+        process_.Reset(info.hProcess);
+        CloseHandle(info.hThread);
+        id_ = info.dwProcessId;
+    }
+    ~RunningBrumik() {
+        if (Running()) {
+            TerminateProcess(process_.Get(), 1);
+            WaitForSingleObject(process_.Get(), kAnswerTimeoutMs);
+        }
+    }
+    RunningBrumik(const RunningBrumik&) = delete;
+    RunningBrumik& operator=(const RunningBrumik&) = delete;
+
+    DWORD Id() const { return id_; }
+    HANDLE Process() const { return process_.Get(); }
+    bool Running() const { return WaitForSingleObject(process_.Get(), 0) == WAIT_TIMEOUT; }
+    DWORD ExitCode() const {
+        DWORD code = STILL_ACTIVE;
+        GetExitCodeProcess(process_.Get(), &code);
+        return code;
+    }
+
+private:
+    UniqueKernelHandle process_;
+    DWORD id_ = 0;
+};
+
+// ---- finding the other process's windows
+
+DWORD ProcessOf(HWND window) {
+    DWORD id = 0;
+    GetWindowThreadProcessId(window, &id);
+    return id;
+}
+
+std::string ClassOf(HWND window) {
+    char name[64] = {};
+    GetClassNameA(window, name, sizeof name);
+    return name;
+}
+
+// The visible top-level windows of a process whose class is className.
+std::vector<HWND> VisibleTopWindows(DWORD processId, const std::string& className) {
+    struct Search {
+        DWORD processId;
+        const std::string& className;
+        std::vector<HWND> found;
+    } search{processId, className, {}};
+    EnumWindows(
+        [](HWND window, LPARAM param) -> BOOL {
+            auto& s = *reinterpret_cast<Search*>(param);
+            if (ProcessOf(window) == s.processId && IsWindowVisible(window) && ClassOf(window) == s.className)
+                s.found.push_back(window);
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+// The text of a window of another process, asked from the window itself (an
+// edit's current text is not the caption the window manager keeps).
+std::string TextOf(HWND window) {
+    char buffer[512] = {};
+    DWORD_PTR length = 0;
+    if (!SendMessageTimeoutA(window, WM_GETTEXT, sizeof buffer, reinterpret_cast<LPARAM>(buffer), SMTO_ABORTIFHUNG,
+                             kAnswerTimeoutMs, &length))
+        return "<no answer>";
+    return std::string(buffer, std::min<size_t>(length, sizeof buffer - 1));
+}
+
+HWND MainWindowOf(const RunningBrumik& program) {
+    for (HWND window : VisibleTopWindows(program.Id(), "TBrumikForm"))
+        if (TextOf(window) == MainCaption()) return window;
+    return nullptr;
+}
+
+// The exit question of the program, when one is shown.
+HWND QuestionBoxOf(const RunningBrumik& program) {
+    for (HWND box : VisibleTopWindows(program.Id(), "#32770"))
+        if (TextOf(box) == kQuestionCaption && TextOf(GetDlgItem(box, 0xFFFF)) == kQuestionText) return box;
+    return nullptr;
+}
+
+// The direct children of parent of one class, in their z-order.
+std::vector<HWND> ChildrenOfClass(HWND parent, const char* className) {
+    std::vector<HWND> children;
+    for (HWND child = FindWindowExA(parent, nullptr, className, nullptr); child;
+         child = FindWindowExA(parent, child, className, nullptr))
+        children.push_back(child);
+    return children;
+}
+
+HWND OnlyChild(HWND parent, const char* className) {
+    const std::vector<HWND> children = ChildrenOfClass(parent, className);
+    REQUIRE_MESSAGE(children.size() == 1, className << " children: " << children.size());
+    return children.front();
+}
+
+// The child of parent whose top-left corner lies at left, top of parent's client area.
+HWND ChildAt(HWND parent, const char* className, int left, int top) {
+    for (HWND child : ChildrenOfClass(parent, className)) {
+        RECT r{};
+        GetWindowRect(child, &r);
+        MapWindowPoints(HWND_DESKTOP, parent, reinterpret_cast<POINT*>(&r), 2);
+        if (r.left == left && r.top == top) return child;
+    }
+    FAIL("no " << className << " at " << left << ", " << top);
+    return nullptr;
+}
+
+// The items of another process's list box (the wide form is marshalled whole).
+std::vector<std::string> ListItems(HWND list) {
+    std::vector<std::string> items;
+    const LRESULT count = SendMessageA(list, LB_GETCOUNT, 0, 0);
+    for (LRESULT i = 0; i < count; ++i) {
+        wchar_t wide[512] = {};
+        const LRESULT length = SendMessageW(list, LB_GETTEXT, WPARAM(i), reinterpret_cast<LPARAM>(wide));
+        char narrow[1024] = {};
+        const int n = WideCharToMultiByte(CP_ACP, 0, wide, int(std::max<LRESULT>(length, 0)), narrow, sizeof narrow,
+                                          nullptr, nullptr);
+        items.emplace_back(narrow, size_t(std::max(n, 0)));
+    }
+    return items;
+}
+
+// Memory inside another process, released when leaving scope.
+class RemoteBuffer {
+public:
+    RemoteBuffer(HANDLE process, size_t size)
+        : process_(process), size_(size),
+          address_(VirtualAllocEx(process, nullptr, size, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE)) {}
+    ~RemoteBuffer() {
+        if (address_) VirtualFreeEx(process_, address_, 0, MEM_RELEASE);
+    }
+    RemoteBuffer(const RemoteBuffer&) = delete;
+    RemoteBuffer& operator=(const RemoteBuffer&) = delete;
+
+    bool Valid() const { return address_ != nullptr; }
+    LPARAM Address() const { return reinterpret_cast<LPARAM>(address_); }
+    std::string ReadText() const {
+        std::vector<char> text(size_ + 1, '\0');
+        SIZE_T read = 0;
+        ReadProcessMemory(process_, address_, text.data(), size_, &read);
+        return text.data();
+    }
+
+private:
+    HANDLE process_;
+    size_t size_;
+    void* address_;
+};
+
+// The text of a status bar panel of another process, as shown. The status
+// bar's get-text message carries no marshalled buffer, so the text is written
+// into the program's own memory and read from there. A centred panel keeps its
+// text after a tab, the status bar's mark for centring, which is not shown.
+std::string PanelText(const RunningBrumik& program, HWND statusBar, int panel) {
+    RemoteBuffer buffer(program.Process(), 256);
+    if (!buffer.Valid()) return "<no memory in the program>";
+    DWORD_PTR result = 0;
+    if (!SendMessageTimeoutA(statusBar, SB_GETTEXTA, WPARAM(panel), buffer.Address(), SMTO_ABORTIFHUNG,
+                             kAnswerTimeoutMs, &result))
+        return "<no answer>";
+    const std::string text = buffer.ReadText();
+    return text.substr(std::min(text.find_first_not_of('\t'), text.size()));
+}
+
+// Watches until done() or timeoutMs, keeping this test's own windows served meanwhile.
+bool WaitFor(const std::function<bool()>& done, int timeoutMs = 10000) {
+    return PumpUntil(done, timeoutMs);
+}
+
+void Press(HWND box, int buttonId) {
+    HWND button = GetDlgItem(box, buttonId);
+    REQUIRE(button != nullptr);
+    PostMessageA(button, BM_CLICK, 0, 0);
+}
+
+// The windows of the running program that the tests look at.
+struct PlayerWindows {
+    HWND main;
+    HWND fileList;
+    HWND descriptionGroup;
+    HWND folderList;
+    HWND statusBar;
+    HWND slider;
+};
+
+// Waits for the program's main window to appear and names its parts.
+PlayerWindows FindPlayerWindows(const RunningBrumik& program) {
+    PlayerWindows w{};
+    REQUIRE_MESSAGE(WaitFor([&] { return (w.main = MainWindowOf(program)) != nullptr; }),
+                    "the main window did not appear");
+    // Idle input means the window's creation, with its start-up track, is over.
+    CHECK(WaitForInputIdle(program.Process(), 10000) == 0);
+    // The file list sits right on the window; the folder list inside the folder panel.
+    w.fileList = OnlyChild(w.main, "TListBox");
+    w.descriptionGroup = OnlyChild(w.main, "TGroupBox");
+    w.statusBar = OnlyChild(w.main, "TStatusBar");
+    w.slider = OnlyChild(w.main, "TTrackBar");
+    for (HWND panel : ChildrenOfClass(w.main, "TBrumikControl"))
+        if (HWND list = FindWindowExA(panel, nullptr, "TListBox", nullptr)) w.folderList = list;
+    REQUIRE(w.folderList != nullptr);
+    return w;
+}
+
+// The texts the position panel showed while watching for watchMs.
+std::set<std::string> PositionTextsSeen(const RunningBrumik& program, const PlayerWindows& w, int watchMs) {
+    std::set<std::string> seen;
+    PumpUntil(
+        [&] {
+            seen.insert(PanelText(program, w.statusBar, 2));
+            return false;
+        },
+        watchMs);
+    return seen;
+}
+
+// Checks that the track is playing: the position panel counts the seconds of
+// the 2-second clip, which plays over and over as the only item of the list.
+void CheckPlaying(const RunningBrumik& program, const PlayerWindows& w) {
+    CHECK(PanelText(program, w.statusBar, 0) == "1 z 1");
+    CHECK(SendMessageA(w.slider, TBM_GETRANGEMAX, 0, 0) == 2);
+    CHECK(PanelText(program, w.statusBar, 1) == FormatTrackTime(2000));
+    std::set<std::string> positions;
+    const bool counted = WaitFor(
+        [&] {
+            positions.insert(PanelText(program, w.statusBar, 2));
+            return positions.count(FormatTrackTime(1000)) > 0;
+        },
+        8000);
+    CHECK_MESSAGE(counted, "the position panel never showed the first second");
+}
+
+// Asks the program to close and says No: it goes on, its window still shown and playing.
+void CloseAndAnswerNo(const RunningBrumik& program, const PlayerWindows& w) {
+    PostMessageA(w.main, WM_CLOSE, 0, 0);
+    HWND box = nullptr;
+    REQUIRE_MESSAGE(WaitFor([&] { return (box = QuestionBoxOf(program)) != nullptr; }),
+                    "no exit question after WM_CLOSE");
+    Press(box, IDNO);
+    CHECK(WaitFor([&] { return !IsWindow(box); }));
+    PumpFor(500);
+    CHECK(program.Running());
+    CHECK(IsWindowVisible(w.main));
+    CHECK(QuestionBoxOf(program) == nullptr);
+    // The track plays on: the position panel still changes.
+    CHECK(PositionTextsSeen(program, w, 2500).size() >= 2);
+}
+
+// Asks the program to close and says Yes: it ends with exit code 0 and asks nothing more.
+void CloseAndAnswerYes(const RunningBrumik& program, const PlayerWindows& w) {
+    PostMessageA(w.main, WM_CLOSE, 0, 0);
+    HWND first = nullptr;
+    REQUIRE_MESSAGE(WaitFor([&] { return (first = QuestionBoxOf(program)) != nullptr; }),
+                    "no exit question after WM_CLOSE");
+    Press(first, IDYES);
+    int laterQuestions = 0;
+    WaitFor(
+        [&] {
+            if (!program.Running()) return true;
+            HWND box = QuestionBoxOf(program);
+            if (box && box != first) {
+                ++laterQuestions;
+                first = box;
+                Press(box, IDYES);  // let it end anyway, so that the test can go on
+            }
+            return false;
+        },
+        10000);
+    CHECK(laterQuestions == 0);
+    REQUIRE_MESSAGE(!program.Running(), "the program still runs after Yes");
+    CHECK(program.ExitCode() == 0);
+}
+
+}  // namespace
+
+TEST_CASE("brumik.exe started with a described track: lists, describes and plays it, and ends when told so") {
+    TempDir folder;
+    const std::string name = "Mój utwór.mp3";
+    const std::string title = "Żółta łódź";
+    const std::string path = WriteTaggedClip(folder, name, title);
+
+    RunningBrumik program(path);
+    const PlayerWindows w = FindPlayerWindows(program);
+
+    CHECK(ListItems(w.fileList) == std::vector<std::string>{name});
+    CHECK(SendMessageA(w.fileList, LB_GETCURSEL, 0, 0) == 0);
+
+    CHECK(IsWindowVisible(w.descriptionGroup));
+    const std::vector<HWND> edits = ChildrenOfClass(w.descriptionGroup, "TEdit");
+    CHECK(edits.size() == 6);
+    CHECK(TextOf(ChildAt(w.descriptionGroup, "TEdit", 48, 96)) == title);       // title
+    CHECK(TextOf(ChildAt(w.descriptionGroup, "TEdit", 48, 128)) == "Wykonawca");  // artist
+    CHECK(TextOf(ChildAt(w.descriptionGroup, "TEdit", 6, 32)) == "Mój utwór");   // file name, no extension
+    CHECK(TextOf(OnlyChild(w.descriptionGroup, "TComboBox")) == "Rock");          // genre 17
+
+    CheckPlaying(program, w);
+    CloseAndAnswerNo(program, w);
+    CloseAndAnswerYes(program, w);
+}
+
+TEST_CASE("brumik.exe started with a read-only track shows the folder view and still plays it") {
+    TempDir folder;
+    const std::string name = "tylko do odczytu.mp3";
+    const std::string path = WriteTaggedClip(folder, name, "Nie do zmiany");
+    REQUIRE(SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_READONLY));
+
+    RunningBrumik program(path);
+    const PlayerWindows w = FindPlayerWindows(program);
+
+    CHECK(ListItems(w.fileList) == std::vector<std::string>{name});
+    CHECK_FALSE(IsWindowVisible(w.descriptionGroup));
+    CHECK(IsWindowVisible(w.folderList));
+    CheckPlaying(program, w);
+    CloseAndAnswerYes(program, w);
+}
