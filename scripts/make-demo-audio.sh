@@ -6,30 +6,34 @@
 # A voice is a list of NOTE/BEATS (R for a rest); each tune mixes a plucked
 # melody with a quieter bass, adds a little room and ends with a fade.
 set -euo pipefail
+export LC_ALL=C  # decimal points, whatever the caller's locale
 out="$1"
 mkdir -p "$out"
 tmp="$(mktemp -d)"
 trap 'rm -rf "$tmp"' EXIT
 
-# voice FILE SECONDS_PER_BEAT SOUND NOTE/BEATS...
+# voice FILE SECONDS_PER_BEAT SOUND NOTE/BEATS...: each note is made on its
+# own and the notes are joined one after the other.
 voice() {
   local file=$1 beat=$2 sound=$3
   shift 3
-  local args=() note name beats seconds
+  local parts=() note name beats seconds part i=0
   for note in "$@"; do
     name=${note%/*}
     beats=${note#*/}
     seconds=$(awk "BEGIN { print $beat * $beats }")
-    ((${#args[@]})) && args+=(:)
+    part="$tmp/note$((i++)).wav"
     if [ "$name" = R ]; then
-      args+=(synth "$seconds" sine 0 vol 0)
+      sox -n -r 44100 -c 1 -b 16 "$part" trim 0 "$seconds"
     elif [ "$sound" = pluck ]; then
-      args+=(synth "$seconds" pluck "$name" fade 0 "$seconds" 0.03)
+      sox -n -r 44100 -c 1 -b 16 "$part" synth "$seconds" pluck "$name" fade 0 "$seconds" 0.03
     else
-      args+=(synth "$seconds" "$sound" "$name" fade h 0.04 "$seconds" 0.12)
+      sox -n -r 44100 -c 1 -b 16 "$part" synth "$seconds" "$sound" "$name" fade h 0.04 "$seconds" 0.12
     fi
+    parts+=("$part")
   done
-  sox -n -r 44100 -c 1 -b 16 "$file" "${args[@]}"
+  sox "${parts[@]}" "$file"
+  rm -f "${parts[@]}"
 }
 
 # tune NUMBER REVERB: mixes $tmp/melody.wav and $tmp/bass.wav into NUMBER.mp3

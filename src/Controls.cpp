@@ -510,6 +510,10 @@ void TWinControl::CreateWnd() {
                                   GetModuleHandleA(nullptr), nullptr);
     gCreatingControl = nullptr;
     if (!window) throw EOutOfResources(LoadStr(SOutOfResources));
+    // The system puts a new child beneath its siblings; a control placed later
+    // lies above those placed before it, where they overlap.
+    if (params.Style & WS_CHILD)
+        SetWindowPos(window, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     CreateWindowHandle(params);
     CreateChildHandles();
     AlignControls();

@@ -104,7 +104,7 @@ void TLabel::Paint() {
 }
 
 void TLabel::AdjustBounds() {
-    if (!autoSize_ || !Parent() || !Parent()->HandleAllocated()) return;
+    if (!autoSize_ || !Parent()) return;
     ScopedWindowDC screen(nullptr);
     TCanvas measure;
     measure.SetHandle(screen.Get());

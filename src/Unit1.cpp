@@ -498,6 +498,7 @@ void TForm1::CreateDescriptionGroup() {
     for (const auto& l : labels) {
         *l.field = Place<TLabel>(this, GroupBox1, l.left, l.top, l.width, 13);
         (*l.field)->SetCaption(l.caption);
+        (*l.field)->SetAutoSize(true);  // the caption decides the width, in whatever font the system gives
     }
     Label7->SetHint("Uwagi");
 

@@ -546,6 +546,7 @@ Bytes TextBytes(std::string_view text) { return Bytes(text.begin(), text.end());
 struct Start {
     std::vector<std::pair<std::string, Bytes>> files{{"a.mp3", Clip("tone1s.mp3")}, {"b.mp3", Clip("tone2s.mp3")}};
     std::string argument;
+    std::vector<std::string> readOnly;  // names of files given the read-only attribute
 };
 
 // A folder of short tracks and the main window started in it.
@@ -553,6 +554,7 @@ class PlayerWindow {
 public:
     explicit PlayerWindow(const Start& start = {}) : folder_(dir_.Path()) {
         for (const auto& [name, contents] : start.files) WriteBytes(dir_.File(name), contents);
+        for (const std::string& name : start.readOnly) locks_.push_back(std::make_unique<ReadOnlyFile>(dir_.File(name)));
         std::string commandLine = "brumik.exe";
         if (!start.argument.empty()) commandLine += " \"" + dir_.File(start.argument) + "\"";
         // A box at start is answered and kept for the test to look at.
@@ -608,6 +610,7 @@ public:
 private:
     TempDir dir_;
     CurrentFolder folder_;
+    std::vector<std::unique_ptr<ReadOnlyFile>> locks_;
 };
 
 std::vector<DWORD> VolumesSent(const RecordingMci& mci, size_t from = 0) {
@@ -773,7 +776,7 @@ TEST_SUITE("Main window") {
         CHECK(player.mci.volumes.back().value == 500);
         CHECK(player.mci.volumes.back().device == f->MediaPlayer1->DeviceID());
 
-        PlayerWindow single(Start{.files = {{"only.mp3", Clip("tone1s.mp3")}}, .argument = ""});
+        PlayerWindow single(Start{.files = {{"only.mp3", Clip("tone1s.mp3")}}, .argument = "", .readOnly = {}});
         single.ClickTrack(0, true);
         REQUIRE(PumpUntil([&] { return single.Playing(); }, 3000));
         // The replay opens the track anew, and its device gets the volume first.
@@ -905,7 +908,7 @@ TEST_SUITE("Main window") {
 
     TEST_CASE("the command-line start lists, describes and plays the file") {
         PlayerWindow player(Start{.files = {{"a.mp3", Clip("tone1s.mp3")}, {"b.mp3", Clip("tone2s.mp3") + BytesOf(SampleTag)}},
-                                  .argument = "b.mp3"});
+                                  .argument = "b.mp3", .readOnly = {}});
         TForm1* f = player.form;
         CHECK(player.startBoxes.empty());
         CHECK(f->Label1->Caption() == player.Folder());
@@ -916,11 +919,22 @@ TEST_SUITE("Main window") {
         CHECK(f->edArtist->Text() == "Artist");
         CHECK(f->GroupBox1->Visible());
         CHECK(f->Panel2->Visible());
+        // Both views are shown; the description lies above the folders.
+        POINT centre{f->GroupBox1->Left() + 105, f->GroupBox1->Top() + 112};
+        CHECK(ChildWindowFromPointEx(f->Handle(), centre, CWP_SKIPINVISIBLE) == f->GroupBox1->Handle());
+        CHECK(PumpUntil([&] { return player.Playing(); }, 3000));
+    }
+
+    TEST_CASE("the command-line start with a read-only file shows the folder view and plays") {
+        PlayerWindow player(Start{.argument = "a.mp3", .readOnly = {"a.mp3"}});
+        CHECK(player.startBoxes.empty());
+        CHECK(player.ShowsFolders());
+        CHECK_FALSE(player.form->SpeedButton1->Visible());
         CHECK(PumpUntil([&] { return player.Playing(); }, 3000));
     }
 
     TEST_CASE("the command-line start with a file the device refuses shows one error box") {
-        PlayerWindow player(Start{.files = {{"x.mp3", TextBytes("to nie jest plik dźwiękowy, tylko tekst")}}, .argument = "x.mp3"});
+        PlayerWindow player(Start{.files = {{"x.mp3", TextBytes("to nie jest plik dźwiękowy, tylko tekst")}}, .argument = "x.mp3", .readOnly = {}});
         REQUIRE(player.startBoxes.size() == 1);
         CHECK(player.startBoxes[0].caption == Application->Title());
         CHECK_FALSE(player.startBoxes[0].text.empty());
