@@ -67,6 +67,14 @@ std::string WriteTaggedClip(const TempDir& folder, const std::string& name, std:
     return path;
 }
 
+// A command-line argument in double quotes, so that blanks stay inside it.
+std::string Quoted(const std::string& argument) {
+    std::string quoted(1, '"');
+    quoted += argument;
+    quoted += '"';
+    return quoted;
+}
+
 struct KernelHandleTraits {
     static HANDLE Invalid() { return nullptr; }
     static void Close(HANDLE h) { CloseHandle(h); }
@@ -78,7 +86,7 @@ using UniqueKernelHandle = UniqueHandle<HANDLE, KernelHandleTraits>;
 class RunningBrumik {
 public:
     explicit RunningBrumik(const std::string& argument) {
-        std::string commandLine = "\"" + ProgramPath() + "\" \"" + argument + "\"";
+        std::string commandLine = Quoted(ProgramPath()) + ' ' + Quoted(argument);
         STARTUPINFOA startup{};
         startup.cb = sizeof startup;
         PROCESS_INFORMATION info{};
@@ -319,12 +327,30 @@ void CheckPlaying(const RunningBrumik& program, const PlayerWindows& w) {
     CHECK_MESSAGE(counted, "the position panel never showed the first second");
 }
 
-// Asks the program to close and says No: it goes on, its window still shown and playing.
-void CloseAndAnswerNo(const RunningBrumik& program, const PlayerWindows& w) {
+// The close box, Alt+F4 and the system menu all reach the window as WM_CLOSE.
+void CloseWindow(const PlayerWindows& w) {
     PostMessageA(w.main, WM_CLOSE, 0, 0);
+}
+
+// A click on the tool bar's exit button (its last button, at 414, 2, 28 x 28).
+void ClickExitButton(const PlayerWindows& w) {
+    HWND toolBar = ChildAt(w.main, "TBrumikControl", 0, 0);
+    const LPARAM centre = MAKELPARAM(414 + 14, 2 + 14);
+    PostMessageA(toolBar, WM_MOUSEMOVE, 0, centre);
+    PostMessageA(toolBar, WM_LBUTTONDOWN, MK_LBUTTON, centre);
+    PostMessageA(toolBar, WM_LBUTTONUP, 0, centre);
+}
+
+// Does what ask() does and waits for the exit question it brings up.
+HWND ExitQuestionAfter(const RunningBrumik& program, const std::function<void()>& ask) {
+    ask();
     HWND box = nullptr;
-    REQUIRE_MESSAGE(WaitFor([&] { return (box = QuestionBoxOf(program)) != nullptr; }),
-                    "no exit question after WM_CLOSE");
+    REQUIRE_MESSAGE(WaitFor([&] { return (box = QuestionBoxOf(program)) != nullptr; }), "no exit question");
+    return box;
+}
+
+// Says No to the exit question: the program goes on, its window still shown and playing.
+void AnswerNoAndCheckItRuns(const RunningBrumik& program, const PlayerWindows& w, HWND box) {
     Press(box, IDNO);
     CHECK(WaitFor([&] { return !IsWindow(box); }));
     PumpFor(500);
@@ -335,22 +361,18 @@ void CloseAndAnswerNo(const RunningBrumik& program, const PlayerWindows& w) {
     CHECK(PositionTextsSeen(program, w, 2500).size() >= 2);
 }
 
-// Asks the program to close and says Yes: it ends with exit code 0 and asks nothing more.
-void CloseAndAnswerYes(const RunningBrumik& program, const PlayerWindows& w) {
-    PostMessageA(w.main, WM_CLOSE, 0, 0);
-    HWND first = nullptr;
-    REQUIRE_MESSAGE(WaitFor([&] { return (first = QuestionBoxOf(program)) != nullptr; }),
-                    "no exit question after WM_CLOSE");
-    Press(first, IDYES);
+// Says Yes to the exit question: the program ends with exit code 0 and asks nothing more.
+void AnswerYesAndCheckItEnds(const RunningBrumik& program, HWND box) {
+    Press(box, IDYES);
     int laterQuestions = 0;
     WaitFor(
         [&] {
             if (!program.Running()) return true;
-            HWND box = QuestionBoxOf(program);
-            if (box && box != first) {
+            HWND later = QuestionBoxOf(program);
+            if (later && later != box) {
                 ++laterQuestions;
-                first = box;
-                Press(box, IDYES);  // let it end anyway, so that the test can go on
+                box = later;
+                Press(later, IDYES);  // let it end anyway, so that the test can go on
             }
             return false;
         },
@@ -383,11 +405,11 @@ TEST_CASE("brumik.exe started with a described track: lists, describes and plays
     CHECK(TextOf(OnlyChild(w.descriptionGroup, "TComboBox")) == "Rock");          // genre 17
 
     CheckPlaying(program, w);
-    CloseAndAnswerNo(program, w);
-    CloseAndAnswerYes(program, w);
+    AnswerNoAndCheckItRuns(program, w, ExitQuestionAfter(program, [&] { CloseWindow(w); }));
+    AnswerYesAndCheckItEnds(program, ExitQuestionAfter(program, [&] { CloseWindow(w); }));
 }
 
-TEST_CASE("brumik.exe started with a read-only track shows the folder view and still plays it") {
+TEST_CASE("brumik.exe started with a read-only track shows the folder view, plays it, and ends by its exit button") {
     TempDir folder;
     const std::string name = "tylko do odczytu.mp3";
     const std::string path = WriteTaggedClip(folder, name, "Nie do zmiany");
@@ -400,5 +422,6 @@ TEST_CASE("brumik.exe started with a read-only track shows the folder view and s
     CHECK_FALSE(IsWindowVisible(w.descriptionGroup));
     CHECK(IsWindowVisible(w.folderList));
     CheckPlaying(program, w);
-    CloseAndAnswerYes(program, w);
+    // The exit button asks once; the window's own close question does not follow.
+    AnswerYesAndCheckItEnds(program, ExitQuestionAfter(program, [&] { ClickExitButton(w); }));
 }

@@ -1,0 +1,44 @@
+// The smallest window program there is, as the yardstick for start-up times:
+// it registers a class, shows one window and serves messages until closed.
+#include <windows.h>
+
+namespace {
+
+constexpr char kClassName[] = "BrumikBenchMinimalWindow";
+
+LRESULT CALLBACK MinimalWndProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam) {
+    switch (msg) {
+        case WM_CLOSE:
+            DestroyWindow(window);
+            return 0;
+        case WM_DESTROY:
+            PostQuitMessage(0);
+            return 0;
+        default:
+            return DefWindowProcA(window, msg, wParam, lParam);
+    }
+}
+
+}  // namespace
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
+    WNDCLASSA wc{};
+    wc.lpfnWndProc = &MinimalWndProc;
+    wc.hInstance = instance;
+    wc.hCursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
+    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    wc.lpszClassName = kClassName;
+    if (!RegisterClassA(&wc)) return 1;
+    // Owned by the message loop below: WM_CLOSE destroys it.
+    HWND window = CreateWindowExA(0, kClassName, "Minimal", WS_OVERLAPPEDWINDOW, 197, 103, 445, 345, nullptr, nullptr,
+                                  instance, nullptr);
+    if (!window) return 1;
+    ShowWindow(window, showCommand);
+    UpdateWindow(window);
+    MSG msg;
+    while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+    return int(msg.wParam);
+}

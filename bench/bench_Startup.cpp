@@ -1,0 +1,200 @@
+// Start-up time of brumik.exe against the bare window program MinimalWindow.exe:
+// from CreateProcess until the main window is visible and the program waits
+// for input. The two are started in turn, N times each (first argument, 10
+// by default); brumik starts without a track, as from a shortcut.
+#include <windows.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <numeric>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "runtime/Handles.h"
+
+namespace {
+
+constexpr DWORD kStartTimeoutMs = 30000;
+constexpr char kMinimalCaption[] = "Minimal";
+
+// A command-line argument in double quotes, so that blanks stay inside it.
+std::string Quoted(const std::string& argument) {
+    std::string quoted(1, '"');
+    quoted += argument;
+    quoted += '"';
+    return quoted;
+}
+
+struct KernelHandleTraits {
+    static HANDLE Invalid() { return nullptr; }
+    static void Close(HANDLE h) { CloseHandle(h); }
+};
+using UniqueKernelHandle = UniqueHandle<HANDLE, KernelHandleTraits>;
+
+// brumik's main window caption: one blank, the name, 36 blanks and the subtitle.
+const std::string kBrumikCaption = " Brumik" + std::string(36, ' ') + "Tonograjek MP3";
+
+// The folder this benchmark program lies in, with a trailing backslash.
+std::string OwnFolder() {
+    char path[MAX_PATH] = {};
+    GetModuleFileNameA(nullptr, path, MAX_PATH);
+    std::string folder = path;
+    return folder.substr(0, folder.find_last_of('\\') + 1);
+}
+
+double MillisecondsSince(LARGE_INTEGER start) {
+    LARGE_INTEGER now, frequency;
+    QueryPerformanceCounter(&now);
+    QueryPerformanceFrequency(&frequency);
+    return double(now.QuadPart - start.QuadPart) * 1000.0 / double(frequency.QuadPart);
+}
+
+// A started program; ended by force if it is still running when dropped.
+class StartedProgram {
+public:
+    explicit StartedProgram(const std::string& path) {
+        std::string commandLine = Quoted(path);
+        STARTUPINFOA startup{};
+        startup.cb = sizeof startup;
+        PROCESS_INFORMATION info{};
+        if (!CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info))
+            throw std::runtime_error("cannot start " + path);
+        process_.Reset(info.hProcess);
+        CloseHandle(info.hThread);
+        id_ = info.dwProcessId;
+    }
+    ~StartedProgram() {
+        if (WaitForSingleObject(process_.Get(), 0) == WAIT_TIMEOUT) {
+            TerminateProcess(process_.Get(), 1);
+            WaitForSingleObject(process_.Get(), kStartTimeoutMs);
+        }
+    }
+    StartedProgram(const StartedProgram&) = delete;
+    StartedProgram& operator=(const StartedProgram&) = delete;
+
+    DWORD Id() const { return id_; }
+    HANDLE Process() const { return process_.Get(); }
+    bool WaitForExit(DWORD timeoutMs) const { return WaitForSingleObject(process_.Get(), timeoutMs) == WAIT_OBJECT_0; }
+
+private:
+    UniqueKernelHandle process_;
+    DWORD id_ = 0;
+};
+
+// The first visible top-level window of a process with this caption (any, when caption is null).
+HWND VisibleWindowOf(DWORD processId, const char* className, const char* caption) {
+    struct Search {
+        DWORD processId;
+        const char* className;
+        const char* caption;
+        HWND found;
+    } search{processId, className, caption, nullptr};
+    EnumWindows(
+        [](HWND window, LPARAM param) -> BOOL {
+            auto& s = *reinterpret_cast<Search*>(param);
+            DWORD owner = 0;
+            GetWindowThreadProcessId(window, &owner);
+            if (owner != s.processId || !IsWindowVisible(window)) return TRUE;
+            char name[64] = {}, text[128] = {};
+            GetClassNameA(window, name, sizeof name);
+            GetWindowTextA(window, text, sizeof text);
+            if (s.className && std::string(name) != s.className) return TRUE;
+            if (s.caption && std::string(text) != s.caption) return TRUE;
+            s.found = window;
+            return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+// Polls every millisecond until the window is there; nullptr after the timeout.
+HWND WaitForWindow(DWORD processId, const char* className, const char* caption) {
+    const DWORD start = GetTickCount();
+    for (;;) {
+        if (HWND window = VisibleWindowOf(processId, className, caption)) return window;
+        if (GetTickCount() - start > kStartTimeoutMs) return nullptr;
+        Sleep(1);
+    }
+}
+
+// Milliseconds from CreateProcess until the window named caption is shown and
+// the program waits for input.
+double TimeStart(const StartedProgram& program, LARGE_INTEGER started, const char* caption, HWND& window) {
+    if (WaitForInputIdle(program.Process(), kStartTimeoutMs) != 0)
+        throw std::runtime_error("the program never waited for input");
+    window = WaitForWindow(program.Id(), nullptr, caption);
+    if (!window) throw std::runtime_error(std::string("no window \"") + caption + "\"");
+    return MillisecondsSince(started);
+}
+
+double StartMinimal(const std::string& path) {
+    LARGE_INTEGER started;
+    QueryPerformanceCounter(&started);
+    StartedProgram program(path);
+    HWND window = nullptr;
+    const double ms = TimeStart(program, started, kMinimalCaption, window);
+    PostMessageA(window, WM_CLOSE, 0, 0);
+    if (!program.WaitForExit(kStartTimeoutMs)) throw std::runtime_error("MinimalWindow did not end");
+    return ms;
+}
+
+// Closes brumik as a user would: the close box, then "Tak" in its exit question.
+void CloseBrumik(const StartedProgram& program, HWND window) {
+    PostMessageA(window, WM_CLOSE, 0, 0);
+    HWND question = WaitForWindow(program.Id(), "#32770", nullptr);
+    if (!question) throw std::runtime_error("brumik asked no exit question");
+    PostMessageA(GetDlgItem(question, IDYES), BM_CLICK, 0, 0);
+    if (!program.WaitForExit(kStartTimeoutMs)) throw std::runtime_error("brumik did not end after Yes");
+}
+
+double StartBrumik(const std::string& path) {
+    LARGE_INTEGER started;
+    QueryPerformanceCounter(&started);
+    StartedProgram program(path);
+    HWND window = nullptr;
+    const double ms = TimeStart(program, started, kBrumikCaption.c_str(), window);
+    CloseBrumik(program, window);
+    return ms;
+}
+
+double Median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    const size_t middle = values.size() / 2;
+    return values.size() % 2 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
+}
+
+double Mean(const std::vector<double>& values) {
+    return std::accumulate(values.begin(), values.end(), 0.0) / double(values.size());
+}
+
+void PrintFigures(const char* name, const std::vector<double>& ms) {
+    std::printf("%-18s median %8.1f ms   mean %8.1f ms   min %8.1f ms   max %8.1f ms\n", name, Median(ms), Mean(ms),
+                *std::min_element(ms.begin(), ms.end()), *std::max_element(ms.begin(), ms.end()));
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 10;
+    const std::string folder = OwnFolder();
+    const std::string brumik = folder + "..\\brumik.exe";
+    const std::string minimal = folder + "MinimalWindow.exe";
+    try {
+        std::vector<double> brumikMs, minimalMs;
+        for (int i = 0; i < runs; ++i) {
+            brumikMs.push_back(StartBrumik(brumik));
+            minimalMs.push_back(StartMinimal(minimal));
+        }
+        std::printf("Start-up until the main window is shown and waits for input, %d runs each\n", runs);
+        PrintFigures("brumik.exe", brumikMs);
+        PrintFigures("MinimalWindow.exe", minimalMs);
+        std::printf("ratio brumik/minimal: median %.2f, mean %.2f\n", Median(brumikMs) / Median(minimalMs),
+                    Mean(brumikMs) / Mean(minimalMs));
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "bench_Startup: %s\n", e.what());
+        return 1;
+    }
+    return 0;
+}
