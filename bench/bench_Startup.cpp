@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "Controls.h"
 #include "runtime/Handles.h"
 
 namespace {
@@ -83,29 +84,40 @@ private:
     DWORD id_ = 0;
 };
 
-// The first visible top-level window of a process with this caption (any, when caption is null).
+struct WindowSearch {
+    DWORD processId;
+    const char* className;
+    const char* caption;
+    HWND found;
+};
+
+bool Matches(HWND window, const WindowSearch& search) {
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    if (owner != search.processId || !IsWindowVisible(window)) return false;
+    char name[64] = {}, text[128] = {};
+    GetClassNameA(window, name, sizeof name);
+    GetWindowTextA(window, text, sizeof text);
+    return (!search.className || std::string(name) == search.className) &&
+           (!search.caption || std::string(text) == search.caption);
+}
+
+BOOL CALLBACK FindMatchingWindow(HWND window, LPARAM param) {
+    try {
+        auto& search = *reinterpret_cast<WindowSearch*>(param);
+        if (!Matches(window, search)) return TRUE;
+        search.found = window;
+        return FALSE;
+    } catch (...) {
+        ReportException(nullptr);
+        return FALSE;
+    }
+}
+
+// The first visible top-level window of a process of this class and caption (either may be null: any).
 HWND VisibleWindowOf(DWORD processId, const char* className, const char* caption) {
-    struct Search {
-        DWORD processId;
-        const char* className;
-        const char* caption;
-        HWND found;
-    } search{processId, className, caption, nullptr};
-    EnumWindows(
-        [](HWND window, LPARAM param) -> BOOL {
-            auto& s = *reinterpret_cast<Search*>(param);
-            DWORD owner = 0;
-            GetWindowThreadProcessId(window, &owner);
-            if (owner != s.processId || !IsWindowVisible(window)) return TRUE;
-            char name[64] = {}, text[128] = {};
-            GetClassNameA(window, name, sizeof name);
-            GetWindowTextA(window, text, sizeof text);
-            if (s.className && std::string(name) != s.className) return TRUE;
-            if (s.caption && std::string(text) != s.caption) return TRUE;
-            s.found = window;
-            return FALSE;
-        },
-        reinterpret_cast<LPARAM>(&search));
+    WindowSearch search{processId, className, caption, nullptr};
+    EnumWindows(&FindMatchingWindow, reinterpret_cast<LPARAM>(&search));
     return search.found;
 }
 

@@ -13,6 +13,7 @@
 #include <string_view>
 #include <vector>
 
+#include "Controls.h"
 #include "runtime/Handles.h"
 #include "TestFiles.h"
 #include "Unit1.h"
@@ -134,21 +135,28 @@ std::string ClassOf(HWND window) {
     return name;
 }
 
+struct TopWindowSearch {
+    DWORD processId;
+    std::string className;
+    std::vector<HWND> found;
+};
+
+BOOL CALLBACK CollectTopWindow(HWND window, LPARAM param) {
+    try {
+        auto& search = *reinterpret_cast<TopWindowSearch*>(param);
+        if (ProcessOf(window) == search.processId && IsWindowVisible(window) && ClassOf(window) == search.className)
+            search.found.push_back(window);
+        return TRUE;
+    } catch (...) {
+        ReportException(nullptr);
+        return FALSE;
+    }
+}
+
 // The visible top-level windows of a process whose class is className.
 std::vector<HWND> VisibleTopWindows(DWORD processId, const std::string& className) {
-    struct Search {
-        DWORD processId;
-        const std::string& className;
-        std::vector<HWND> found;
-    } search{processId, className, {}};
-    EnumWindows(
-        [](HWND window, LPARAM param) -> BOOL {
-            auto& s = *reinterpret_cast<Search*>(param);
-            if (ProcessOf(window) == s.processId && IsWindowVisible(window) && ClassOf(window) == s.className)
-                s.found.push_back(window);
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&search));
+    TopWindowSearch search{processId, className, {}};
+    EnumWindows(&CollectTopWindow, reinterpret_cast<LPARAM>(&search));
     return search.found;
 }
 
