@@ -211,7 +211,8 @@ HWND ChildAt(HWND parent, const char* className, int left, int top) {
     return nullptr;
 }
 
-// The items of another process's list box (the wide form is marshalled whole).
+// The items of another process's list box, in the system code page.
+// Wine's cross-process LB_GETTEXTA writes UTF-16 into the buffer, so the wide form is asked and converted.
 std::vector<std::string> ListItems(HWND list) {
     std::vector<std::string> items;
     const LRESULT count = SendMessageA(list, LB_GETCOUNT, 0, 0);
@@ -273,6 +274,7 @@ bool WaitFor(const std::function<bool()>& done, int timeoutMs = 10000) {
     return PumpUntil(done, timeoutMs);
 }
 
+// Presses a button of the program's message box, as a click on it would.
 void Press(HWND box, int buttonId) {
     HWND button = GetDlgItem(box, buttonId);
     REQUIRE(button != nullptr);
