@@ -639,9 +639,16 @@ bool TForm1::LoadSelectedTrack() {
         return false;
     }
     TrackBar1->SetMax(0);
+    OpenTrack(path);
+    return true;
+}
+
+void TForm1::OpenTrack(const std::string& path) {
     ClearTrackDescription();
     Edit1->SetText(WithoutExtension(SelectedItem()));
     MediaPlayer1->Close();
+    // Every track is probed, also the next one of the auto-advance: a
+    // read-only one still plays, in the folder view.
     TagWritable = IsFileWritable(path);
     if (TagWritable) ShowDescriptionView(path);
     else ShowFolderView();
@@ -651,7 +658,6 @@ bool TForm1::LoadSelectedTrack() {
     StatusBar1->Panels()[1]->SetText(FormatTrackTime(MediaPlayer1->Length()));
     TrackBar1->SetMin(0);
     TrackBar1->SetMax(MediaPlayer1->Length() / 1000);
-    return true;
 }
 
 void TForm1::FileListBox1Click(TObject*) {
@@ -668,19 +674,7 @@ void TForm1::MediaPlayer1Notify(TObject*) {
     if (FileListBox1->ItemIndex() == count - 1) FileListBox1->SetItemIndex(-1);
     if (FileListBox1->ItemIndex() >= count) return;
     FileListBox1->SetItemIndex(FileListBox1->ItemIndex() + 1);
-    const std::string path = TrackPath();
-    ClearTrackDescription();
-    Edit1->SetText(WithoutExtension(SelectedItem()));
-    MediaPlayer1->Close();
-    // Each next track is probed as a click would: a read-only one still plays, in the folder view.
-    TagWritable = IsFileWritable(path);
-    if (TagWritable) ShowDescriptionView(path);
-    else ShowFolderView();
-    MediaPlayer1->SetFileName(path);
-    MediaPlayer1->Open();
-    StatusBar1->Panels()[1]->SetText(FormatTrackTime(MediaPlayer1->Length()));
-    ShowTrackNumber();
-    TrackBar1->SetMax(MediaPlayer1->Length() / 1000);
+    OpenTrack(TrackPath());
     SetTrackVolume(MediaPlayer1, SpinEdit1->Value() * 10);
     MediaPlayer1->Play();
 }

@@ -163,6 +163,8 @@ private:
     void ShowTrackNumber();
     // Loads the selected item into the player; false (after telling the user) when its file is missing.
     bool LoadSelectedTrack();
+    // Shows the selected item's name and description view, and opens its file in the player.
+    void OpenTrack(const std::string& path);
     void ShowDescriptionView(const std::string& path);
     void ShowFolderView();
     void SetGlyph(TSpeedButton* button, const char* resource);
