@@ -833,6 +833,18 @@ TEST_SUITE("Main window") {
         player.ClickToolButton(f->SpeedButton5);
         CHECK(VolumesSent(player.mci, mark) == std::vector<DWORD>{510});
         CHECK(f->SpeedButton5->Down());
+
+        // Silence again, then Play on the media bar (the track played from the
+        // list, so the bar still offers Play): the click sends the spin's volume.
+        player.ClickToolButton(f->SpeedButton6);
+        mark = player.mci.volumes.size();
+        const LPARAM onPlay = MAKELPARAM(5, 10);
+        PostMessageA(f->MediaPlayer1->Handle(), WM_LBUTTONDOWN, MK_LBUTTON, onPlay);
+        PostMessageA(f->MediaPlayer1->Handle(), WM_LBUTTONUP, 0, onPlay);
+        PumpFor(150);
+        CHECK(VolumesSent(player.mci, mark) == std::vector<DWORD>{510});
+        CHECK(player.mci.volumes.back().device == f->MediaPlayer1->DeviceID());
+        CHECK(player.Playing());
     }
 
     TEST_CASE("saving overwrites an existing trailer or appends one, with the record built from the edits") {
