@@ -13,26 +13,12 @@
 #include <vector>
 
 #include "Controls.h"
-#include "runtime/Handles.h"
+#include "../tools/StartedProgram.h"
 
 namespace {
 
 constexpr DWORD kStartTimeoutMs = 30000;
 constexpr char kMinimalCaption[] = "Minimal";
-
-// A command-line argument in double quotes, so that blanks stay inside it.
-std::string Quoted(const std::string& argument) {
-    std::string quoted(1, '"');
-    quoted += argument;
-    quoted += '"';
-    return quoted;
-}
-
-struct KernelHandleTraits {
-    static HANDLE Invalid() { return nullptr; }
-    static void Close(HANDLE h) { CloseHandle(h); }
-};
-using UniqueKernelHandle = UniqueHandle<HANDLE, KernelHandleTraits>;
 
 // brumik's main window caption: one blank, the name, 36 blanks and the subtitle.
 const std::string kBrumikCaption = " Brumik" + std::string(36, ' ') + "Tonograjek MP3";
@@ -51,38 +37,6 @@ double MillisecondsSince(LARGE_INTEGER start) {
     QueryPerformanceFrequency(&frequency);
     return double(now.QuadPart - start.QuadPart) * 1000.0 / double(frequency.QuadPart);
 }
-
-// A started program; ended by force if it is still running when dropped.
-class StartedProgram {
-public:
-    explicit StartedProgram(const std::string& path) {
-        std::string commandLine = Quoted(path);
-        STARTUPINFOA startup{};
-        startup.cb = sizeof startup;
-        PROCESS_INFORMATION info{};
-        if (!CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info))
-            throw std::runtime_error("cannot start " + path);
-        process_.Reset(info.hProcess);
-        CloseHandle(info.hThread);
-        id_ = info.dwProcessId;
-    }
-    ~StartedProgram() {
-        if (WaitForSingleObject(process_.Get(), 0) == WAIT_TIMEOUT) {
-            TerminateProcess(process_.Get(), 1);
-            WaitForSingleObject(process_.Get(), kStartTimeoutMs);
-        }
-    }
-    StartedProgram(const StartedProgram&) = delete;
-    StartedProgram& operator=(const StartedProgram&) = delete;
-
-    DWORD Id() const { return id_; }
-    HANDLE Process() const { return process_.Get(); }
-    bool WaitForExit(DWORD timeoutMs) const { return WaitForSingleObject(process_.Get(), timeoutMs) == WAIT_OBJECT_0; }
-
-private:
-    UniqueKernelHandle process_;
-    DWORD id_ = 0;
-};
 
 struct WindowSearch {
     DWORD processId;
@@ -144,7 +98,7 @@ double TimeStart(const StartedProgram& program, LARGE_INTEGER started, const cha
 double StartMinimal(const std::string& path) {
     LARGE_INTEGER started;
     QueryPerformanceCounter(&started);
-    StartedProgram program(path);
+    StartedProgram program(Quoted(path));
     HWND window = nullptr;
     const double ms = TimeStart(program, started, kMinimalCaption, window);
     PostMessageA(window, WM_CLOSE, 0, 0);
@@ -164,7 +118,7 @@ void CloseBrumik(const StartedProgram& program, HWND window) {
 double StartBrumik(const std::string& path) {
     LARGE_INTEGER started;
     QueryPerformanceCounter(&started);
-    StartedProgram program(path);
+    StartedProgram program(Quoted(path));
     HWND window = nullptr;
     const double ms = TimeStart(program, started, kBrumikCaption.c_str(), window);
     CloseBrumik(program, window);

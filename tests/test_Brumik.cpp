@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "Controls.h"
-#include "runtime/Handles.h"
+#include "../tools/StartedProgram.h"
 #include "TestFiles.h"
 #include "Unit1.h"
 #include "WineGui.h"
@@ -39,23 +39,25 @@ std::string ProgramPath() {
     return path;
 }
 
-// A 30-character trailer field, zero-padded.
-void PutField(uint8_t* field, size_t width, std::string_view text) {
-    std::fill_n(field, width, uint8_t(0));
-    std::copy_n(text.begin(), std::min(text.size(), width), field);
+// A trailer text field, zero-padded.
+template <size_t Width>
+void PutField(char (&field)[Width], std::string_view text) {
+    std::fill_n(field, Width, '\0');
+    std::copy_n(text.begin(), std::min(text.size(), Width), field);
 }
 
-// The 128-byte description trailer: "TAG", title, artist, album, year, comment, genre byte.
+// The 128-byte description trailer with the given title, artist and genre byte.
 Bytes Trailer(std::string_view title, std::string_view artist, uint8_t genre) {
-    Bytes tag(TrackTagSize, 0);
-    std::copy_n("TAG", 3, tag.begin());
-    PutField(&tag[3], 30, title);
-    PutField(&tag[33], 30, artist);
-    PutField(&tag[63], 30, "Album");
-    PutField(&tag[93], 4, "2024");
-    PutField(&tag[97], 30, "Uwagi");
-    tag[127] = genre;
-    return tag;
+    TrackTag tag{};
+    PutField(tag.Marker, "TAG");
+    PutField(tag.Title, title);
+    PutField(tag.Artist, artist);
+    PutField(tag.Album, "Album");
+    PutField(tag.Year, "2024");
+    PutField(tag.Comment, "Uwagi");
+    tag.Genre = genre;
+    const auto* first = reinterpret_cast<const uint8_t*>(&tag);
+    return Bytes(first, first + TrackTagSize);
 }
 
 // A copy of the 2-second clip with a trailer, written into folder under name.
@@ -68,58 +70,10 @@ std::string WriteTaggedClip(const TempDir& folder, const std::string& name, std:
     return path;
 }
 
-// A command-line argument in double quotes, so that blanks stay inside it.
-std::string Quoted(const std::string& argument) {
-    std::string quoted(1, '"');
-    quoted += argument;
-    quoted += '"';
-    return quoted;
+// brumik.exe running with one quoted argument.
+StartedProgram StartBrumik(const std::string& argument) {
+    return StartedProgram(Quoted(ProgramPath()) + ' ' + Quoted(argument));
 }
-
-struct KernelHandleTraits {
-    static HANDLE Invalid() { return nullptr; }
-    static void Close(HANDLE h) { CloseHandle(h); }
-};
-using UniqueKernelHandle = UniqueHandle<HANDLE, KernelHandleTraits>;
-
-// brumik.exe running with one quoted argument; ended by force if a test
-// leaves it running, so that no process outlives its test.
-class RunningBrumik {
-public:
-    explicit RunningBrumik(const std::string& argument) {
-        std::string commandLine = Quoted(ProgramPath()) + ' ' + Quoted(argument);
-        STARTUPINFOA startup{};
-        startup.cb = sizeof startup;
-        PROCESS_INFORMATION info{};
-        REQUIRE_MESSAGE(CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                                       &startup, &info),
-                        "cannot start " << ProgramPath());
-        process_.Reset(info.hProcess);
-        CloseHandle(info.hThread);
-        id_ = info.dwProcessId;
-    }
-    ~RunningBrumik() {
-        if (Running()) {
-            TerminateProcess(process_.Get(), 1);
-            WaitForSingleObject(process_.Get(), kAnswerTimeoutMs);
-        }
-    }
-    RunningBrumik(const RunningBrumik&) = delete;
-    RunningBrumik& operator=(const RunningBrumik&) = delete;
-
-    DWORD Id() const { return id_; }
-    HANDLE Process() const { return process_.Get(); }
-    bool Running() const { return WaitForSingleObject(process_.Get(), 0) == WAIT_TIMEOUT; }
-    DWORD ExitCode() const {
-        DWORD code = STILL_ACTIVE;
-        GetExitCodeProcess(process_.Get(), &code);
-        return code;
-    }
-
-private:
-    UniqueKernelHandle process_;
-    DWORD id_ = 0;
-};
 
 // ---- finding the other process's windows
 
@@ -171,14 +125,14 @@ std::string TextOf(HWND window) {
     return std::string(buffer, std::min<size_t>(length, sizeof buffer - 1));
 }
 
-HWND MainWindowOf(const RunningBrumik& program) {
+HWND MainWindowOf(const StartedProgram& program) {
     for (HWND window : VisibleTopWindows(program.Id(), "TBrumikForm"))
         if (TextOf(window) == MainCaption()) return window;
     return nullptr;
 }
 
 // The exit question of the program, when one is shown.
-HWND QuestionBoxOf(const RunningBrumik& program) {
+HWND QuestionBoxOf(const StartedProgram& program) {
     for (HWND box : VisibleTopWindows(program.Id(), "#32770"))
         if (TextOf(box) == kQuestionCaption && TextOf(GetDlgItem(box, 0xFFFF)) == kQuestionText) return box;
     return nullptr;
@@ -258,7 +212,7 @@ private:
 // bar's get-text message carries no marshalled buffer, so the text is written
 // into the program's own memory and read from there. A centred panel keeps its
 // text after a tab, the status bar's mark for centring, which is not shown.
-std::string PanelText(const RunningBrumik& program, HWND statusBar, int panel) {
+std::string PanelText(const StartedProgram& program, HWND statusBar, int panel) {
     RemoteBuffer buffer(program.Process(), 256);
     if (!buffer.Valid()) return "<no memory in the program>";
     DWORD_PTR result = 0;
@@ -292,7 +246,7 @@ struct PlayerWindows {
 };
 
 // Waits for the program's main window to appear and names its parts.
-PlayerWindows FindPlayerWindows(const RunningBrumik& program) {
+PlayerWindows FindPlayerWindows(const StartedProgram& program) {
     PlayerWindows w{};
     REQUIRE_MESSAGE(WaitFor([&] { return (w.main = MainWindowOf(program)) != nullptr; }),
                     "the main window did not appear");
@@ -310,7 +264,7 @@ PlayerWindows FindPlayerWindows(const RunningBrumik& program) {
 }
 
 // The texts the position panel showed while watching for watchMs.
-std::set<std::string> PositionTextsSeen(const RunningBrumik& program, const PlayerWindows& w, int watchMs) {
+std::set<std::string> PositionTextsSeen(const StartedProgram& program, const PlayerWindows& w, int watchMs) {
     std::set<std::string> seen;
     PumpUntil(
         [&] {
@@ -323,7 +277,7 @@ std::set<std::string> PositionTextsSeen(const RunningBrumik& program, const Play
 
 // Checks that the track is playing: the position panel counts the seconds of
 // the 2-second clip, which plays over and over as the only item of the list.
-void CheckPlaying(const RunningBrumik& program, const PlayerWindows& w) {
+void CheckPlaying(const StartedProgram& program, const PlayerWindows& w) {
     CHECK(PanelText(program, w.statusBar, 0) == "1 z 1");
     CHECK(SendMessageA(w.slider, TBM_GETRANGEMAX, 0, 0) == 2);
     CHECK(PanelText(program, w.statusBar, 1) == FormatTrackTime(2000));
@@ -352,7 +306,7 @@ void ClickExitButton(const PlayerWindows& w) {
 }
 
 // Does what ask() does and waits for the exit question it brings up.
-HWND ExitQuestionAfter(const RunningBrumik& program, const std::function<void()>& ask) {
+HWND ExitQuestionAfter(const StartedProgram& program, const std::function<void()>& ask) {
     ask();
     HWND box = nullptr;
     REQUIRE_MESSAGE(WaitFor([&] { return (box = QuestionBoxOf(program)) != nullptr; }), "no exit question");
@@ -360,7 +314,7 @@ HWND ExitQuestionAfter(const RunningBrumik& program, const std::function<void()>
 }
 
 // Says No to the exit question: the program goes on, its window still shown and playing.
-void AnswerNoAndCheckItRuns(const RunningBrumik& program, const PlayerWindows& w, HWND box) {
+void AnswerNoAndCheckItRuns(const StartedProgram& program, const PlayerWindows& w, HWND box) {
     Press(box, IDNO);
     CHECK(WaitFor([&] { return !IsWindow(box); }));
     PumpFor(500);
@@ -372,7 +326,7 @@ void AnswerNoAndCheckItRuns(const RunningBrumik& program, const PlayerWindows& w
 }
 
 // Says Yes to the exit question: the program ends with exit code 0 and asks nothing more.
-void AnswerYesAndCheckItEnds(const RunningBrumik& program, HWND box) {
+void AnswerYesAndCheckItEnds(const StartedProgram& program, HWND box) {
     Press(box, IDYES);
     int laterQuestions = 0;
     WaitFor(
@@ -400,7 +354,7 @@ TEST_CASE("brumik.exe started with a described track: lists, describes and plays
     const std::string title = "Żółta łódź";
     const std::string path = WriteTaggedClip(folder, name, title);
 
-    RunningBrumik program(path);
+    StartedProgram program = StartBrumik(path);
     const PlayerWindows w = FindPlayerWindows(program);
 
     CHECK(ListItems(w.fileList) == std::vector<std::string>{name});
@@ -425,7 +379,7 @@ TEST_CASE("brumik.exe started with a read-only track shows the folder view, play
     const std::string path = WriteTaggedClip(folder, name, "Nie do zmiany");
     REQUIRE(SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_READONLY));
 
-    RunningBrumik program(path);
+    StartedProgram program = StartBrumik(path);
     const PlayerWindows w = FindPlayerWindows(program);
 
     CHECK(ListItems(w.fileList) == std::vector<std::string>{name});

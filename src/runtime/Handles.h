@@ -40,6 +40,13 @@ struct FileHandleTraits {
 };
 using UniqueFileHandle = UniqueHandle<HANDLE, FileHandleTraits>;
 
+// Process, thread and event handles: null when there is none.
+struct KernelHandleTraits {
+    static HANDLE Invalid() { return nullptr; }
+    static void Close(HANDLE h) { CloseHandle(h); }
+};
+using UniqueKernelHandle = UniqueHandle<HANDLE, KernelHandleTraits>;
+
 struct FindHandleTraits {
     static HANDLE Invalid() { return INVALID_HANDLE_VALUE; }
     static void Close(HANDLE h) { FindClose(h); }
