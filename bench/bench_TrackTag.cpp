@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "Controls.h"
-#include "Unit1.h"
+#include "TrackTag.h"
 #include "runtime/Handles.h"
 
 namespace {

@@ -1,157 +1,16 @@
 #include "Unit1.h"
 
 #include <windows.h>
+#include <shellapi.h>
+#include <digitalv.h>
 
 #include <algorithm>
 
 #include "Controls.h"
-#include "runtime/FileIO.h"
-#include "runtime/SysUtils.h"
-
-// ---------------------------------------------------------------------------
-// Track description tag
-// ---------------------------------------------------------------------------
-
-const std::array<std::string_view, 148> GenreNames = {
-    "Blues", "Classic Rock", "Country", "Dance", "Disco", "Funk", "Grunge", "Hip-Hop", "Jazz", "Metal",
-    "New Age", "Oldies", "Other", "Pop", "R&B", "Rap", "Reggae", "Rock", "Techno", "Industrial",
-    "Alternative", "Ska", "Death Metal", "Pranks", "Soundtrack", "Euro-Techno", "Ambient", "Trip-Hop", "Vocal",
-    "Jazz+Funk",
-    "Fusion", "Trance", "Classical", "Instrumental", "Acid", "House", "Game", "Sound Clip", "Gospel", "Noise",
-    "AlternRock", "Bass", "Soul", "Punk", "Space", "Meditative", "Instrumental Pop", "Instrumental Rock", "Ethnic",
-    "Gothic",
-    "Darkwave", "Techno-Industrial", "Electronic", "Pop-Folk", "Eurodance", "Dream", "Southern Rock", "Comedy",
-    "Cult", "Gangsta",
-    "Top 40", "Christian Rap", "Pop/Funk", "Jungle", "Native American", "Cabaret", "New Wave", "Psychadelic", "Rave",
-    "Showtunes",
-    "Trailer", "Lo-Fi", "Tribal", "Acid Punk", "Acid Jazz", "Polka", "Retro", "Musical", "Rock & Roll", "Hard Rock",
-    "Folk", "Folk-Rock", "National Folk", "Swing", "Fast Fusion", "Bebob", "Latin", "Revival", "Celtic", "Bluegrass",
-    "Avantgarde", "Gothic Rock", "Progressive Rock", "Psychedelic Rock", "Symphonic Rock", "Slow Rock", "Big Band",
-    "Chorus", "Easy Listening", "Acoustic",
-    "Humour", "Speech", "Chanson", "Opera", "Chamber Music", "Sonata", "Symphony", "Booty Bass", "Primus",
-    "Porn Groove",
-    "Satire", "Slow Jam", "Club", "Tango", "Samba", "Folklore", "Ballad", "Power Ballad", "Rhythmic Soul",
-    "Freestyle",
-    "Duet", "Punk Rock", "Drum Solo", "Acapella", "Euro-House", "Dance Hall", "Goa", "Drum & Bass", "Club-House",
-    "Hardcore",
-    "Terror", "Indie", "BritPop", "Negerpunk", "Polsk Punk", "Beat", "Christian Gangsta Rap", "Heavy Metal",
-    "Black Metal", "Crossover",
-    "Contemporary Christian", "Christian Rock", "Merengue", "Salsa", "Trash Metal", "Anime", "Jpop", "Synthpop",
-};
-
-namespace {
-
-constexpr char NoTagText[] = "Błąd!";
-
-// A stored text: up to its first zero byte, or the whole field.
-template <size_t Width>
-std::string FieldText(const char (&field)[Width]) {
-    return std::string(field, std::find(field, field + Width, '\0'));
-}
-
-bool HasTagMarker(const TrackTag& tag) {
-    return FieldText(tag.Marker) == "TAG";
-}
-
-// The genre's name, or its number when the byte is past the table (255: none).
-std::string GenreText(uint8_t genre) {
-    return genre < GenreNames.size() ? std::string(GenreNames[genre]) : std::to_string(genre);
-}
-
-// Opens a track file for reading and writing; others may only read meanwhile.
-void OpenTrackFile(TUntypedFile& file, const std::string& path) {
-    // Wine turns the read-only attribute into Unix permissions, which do not stop a process running as root.
-    const DWORD attributes = GetFileAttributesA(path.c_str());
-    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) {
-        throw EInOutError(ERROR_ACCESS_DENIED);
-    }
-    file.Reset(path);
-}
-
-// Reads the last TrackTagSize bytes of an open file; a file shorter than
-// that fails on the seek to a negative position.
-TrackTag ReadTrailer(TUntypedFile& file, int64_t fileSize) {
-    TrackTag tag;
-    file.Seek(fileSize - TrackTagSize);
-    file.BlockRead(&tag, TrackTagSize);
-    return tag;
-}
-
-TrackTag ReadTrailerOf(const std::string& path) {
-    TUntypedFile file;
-    OpenTrackFile(file, path);
-    return ReadTrailer(file, file.Size());
-}
-
-// After a failed write: put back what was there. Best effort only, since the
-// disk that refused the record may refuse this too; the caller re-raises the
-// original failure either way.
-void RestoreAfterFailedWrite(TUntypedFile& file, int64_t originalSize, const TrackTag* overwritten) {
-    try {
-        if (overwritten) {
-            file.Seek(originalSize - TrackTagSize);
-            file.BlockWrite(overwritten, TrackTagSize);
-        } else {
-            file.Seek(originalSize);
-            file.Truncate();
-        }
-    } catch (const Exception&) {
-        // The write's own error is the one worth reporting.
-    }
-}
-
-}  // namespace
-
-bool IsFileWritable(const std::string& path) {
-    try {
-        TUntypedFile file;
-        OpenTrackFile(file, path);
-        return true;
-    } catch (const Exception&) {
-        return false;
-    }
-}
-
-void ReadTrackTag(const std::string& path, TControl* title, TControl* artist, TControl* genre, TControl* album,
-                  TControl* year, TControl* comment) {
-    const TrackTag tag = ReadTrailerOf(path);
-    if (!HasTagMarker(tag)) {
-        for (TControl* field : {title, artist, comment, album, year, genre}) field->SetText(NoTagText);
-        return;
-    }
-    title->SetText(FieldText(tag.Title));
-    artist->SetText(FieldText(tag.Artist));
-    album->SetText(FieldText(tag.Album));
-    comment->SetText(FieldText(tag.Comment));
-    year->SetText(FieldText(tag.Year));
-    genre->SetText(GenreText(tag.Genre));
-}
-
-void WriteTrackTag(const TrackTag& tag, const std::string& path) {
-    TUntypedFile file;
-    OpenTrackFile(file, path);
-    const int64_t size = file.Size();
-    const TrackTag old = ReadTrailer(file, size);
-    const bool inPlace = HasTagMarker(old);
-    file.Seek(inPlace ? size - TrackTagSize : size);
-    try {
-        file.BlockWrite(&tag, TrackTagSize);
-    } catch (const Exception&) {
-        RestoreAfterFailedWrite(file, size, inPlace ? &old : nullptr);
-        throw;
-    }
-}
-
-// ---------------------------------------------------------------------------
-// The main window
-// ---------------------------------------------------------------------------
-
-#include <shellapi.h>
-#include <digitalv.h>
-
 #include "Dialogs.h"
 #include "Registry.h"
 #include "runtime/CmdLine.h"
+#include "runtime/SysUtils.h"
 
 const char TermsOfUseAddress[] = "https://brumik.pl/warunki-uzytkowania.pdf";
 

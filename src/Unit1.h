@@ -1,5 +1,4 @@
-// The main window's module. Its track description section (the trailer an
-// MP3 file may carry in its last 128 bytes) stands apart from the window.
+// The main window's module.
 #pragma once
 
 #include <array>
@@ -16,50 +15,7 @@
 #include "MPlayer.h"
 #include "Spin.h"
 #include "StdCtrls.h"
-
-// ---------------------------------------------------------------------------
-// Track description tag: the 128-byte trailer of an MP3 file ("TAG" first).
-// Each operation opens the file for reading and writing (others may only read
-// meanwhile), does its work and closes it again, also when it fails.
-// ---------------------------------------------------------------------------
-
-// The trailer as stored: texts are single-byte characters of the system code
-// page with no terminator; a text ends at its first zero byte or its width.
-struct TrackTag {
-    char Marker[3];
-    char Title[30];
-    char Artist[30];
-    char Album[30];
-    char Year[4];
-    char Comment[30];
-    uint8_t Genre;  // index into GenreNames; 255 means none
-};
-
-constexpr uint32_t TrackTagSize = 128;
-static_assert(sizeof(TrackTag) == TrackTagSize);
-static_assert(offsetof(TrackTag, Title) == 3 && offsetof(TrackTag, Artist) == 33 && offsetof(TrackTag, Album) == 63 &&
-              offsetof(TrackTag, Year) == 93 && offsetof(TrackTag, Comment) == 97 && offsetof(TrackTag, Genre) == 127);
-
-// The genre names in the order of their genre byte (0 to 147).
-extern const std::array<std::string_view, 148> GenreNames;
-
-// Whether the file can be opened for writing now; never raises.
-bool IsFileWritable(const std::string& path);
-
-// Shows the file's trailer in six text controls: "Błąd!" in all of them when
-// the file has none. Raises EInOutError (fields untouched) when the file
-// cannot be opened or is shorter than a trailer.
-void ReadTrackTag(const std::string& path, TControl* title, TControl* artist, TControl* genre, TControl* album,
-                  TControl* year, TControl* comment);
-
-// Overwrites the file's trailer in place, or appends the record when the file
-// has none. Raises EInOutError on failure; a failed write leaves the file's
-// length and trailer as they were.
-void WriteTrackTag(const TrackTag& tag, const std::string& path);
-
-// ---------------------------------------------------------------------------
-// The main window
-// ---------------------------------------------------------------------------
+#include "TrackTag.h"
 
 // The time text of a duration in milliseconds: hours counted from 0 (no day
 // period, no wrap after a day), then minutes and seconds, with the locale's

@@ -13,7 +13,7 @@
 #include <string_view>
 #include <vector>
 
-#include "Unit1.h"
+#include "TrackTag.h"
 #include "runtime/SysUtils.h"
 
 struct DemoTrack {

@@ -1,0 +1,50 @@
+#include "TrackFiles.h"
+
+#include <doctest.h>
+
+#include <windows.h>
+
+#include <algorithm>
+
+namespace {
+
+template <size_t Width>
+void PutField(char (&field)[Width], std::string_view text, char pad) {
+    std::fill(field, field + Width, pad);
+    std::copy_n(text.begin(), std::min(text.size(), Width), field);
+}
+
+}  // namespace
+
+TrackTag MakeTag(std::string_view title, std::string_view artist, std::string_view album, std::string_view year,
+                 std::string_view comment, uint8_t genre, char pad, std::string_view marker) {
+    TrackTag tag;
+    PutField(tag.Marker, marker, '\0');
+    PutField(tag.Title, title, pad);
+    PutField(tag.Artist, artist, pad);
+    PutField(tag.Album, album, pad);
+    PutField(tag.Year, year, pad);
+    PutField(tag.Comment, comment, pad);
+    tag.Genre = genre;
+    return tag;
+}
+
+Bytes BytesOf(const TrackTag& tag) {
+    const auto* first = reinterpret_cast<const uint8_t*>(&tag);
+    return Bytes(first, first + TrackTagSize);
+}
+
+Bytes operator+(Bytes head, const Bytes& tail) {
+    head.insert(head.end(), tail.begin(), tail.end());
+    return head;
+}
+
+const TrackTag SampleTag = MakeTag("Title", "Artist", "Album", "2004", "Comment", 17);
+
+ReadOnlyFile::ReadOnlyFile(std::string path) : path_(std::move(path)) {
+    REQUIRE(SetFileAttributesA(path_.c_str(), FILE_ATTRIBUTE_READONLY));
+}
+
+ReadOnlyFile::~ReadOnlyFile() {
+    SetFileAttributesA(path_.c_str(), FILE_ATTRIBUTE_NORMAL);
+}
