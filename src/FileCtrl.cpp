@@ -739,9 +739,19 @@ void TDriveComboBox::SelectDrive(char letter) {
     // Without a window there are no lines yet; the drive is chosen all the same.
     const bool hasLines = HandleAllocated();
     if (hasLines && ItemIndex() >= 0 && AsciiUpper(letter) == AsciiUpper(drive_)) return;
+    const char previous = drive_;
     drive_ = !letter ? '\0' : textCase_ == TTextCase::tcUpperCase ? AsciiUpper(letter) : AsciiLower(letter);
     if (hasLines) SelectLineOf(drive_);
-    if (dirList_) dirList_->SwitchDrive(drive_);
+    if (dirList_) {
+        try {
+            dirList_->SwitchDrive(drive_);
+        } catch (const Exception&) {
+            // The tree stayed where it was: so does the list, and choosing the drive again retries.
+            drive_ = previous;
+            if (hasLines) SelectLineOf(drive_);
+            throw;
+        }
+    }
     OnChange(this);
 }
 

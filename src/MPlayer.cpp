@@ -249,11 +249,12 @@ void TMediaPlayer::QueryCapabilities() {
                type == MCI_DEVTYPE_OVERLAY || type == MCI_DEVTYPE_VCR;
 }
 
-void TMediaPlayer::StartPlayback(UINT command) {
+DWORD TMediaPlayer::StartPlayback(UINT command) {
     // MCI_PLAY_PARMS and MCI_RECORD_PARMS share one layout.
     MCI_PLAY_PARMS record{};
     record.dwCallback = Callback();
-    DWORD flags = NotifyFlags();
+    const DWORD requests = NotifyFlags();
+    DWORD flags = requests;
     if (useFrom_) {
         flags |= MCI_FROM;
         record.dwFrom = DWORD(from_);
@@ -265,12 +266,27 @@ void TMediaPlayer::StartPlayback(UINT command) {
         useTo_ = false;
     }
     error_ = int(Send(deviceId_, command, flags, record));
+    return requests;
 }
 
 void TMediaPlayer::Play() {
     CheckOpen();
-    if (autoRewind_ && !useFrom_ && !useTo_ && Position() == Length()) Rewind();
-    StartPlayback(MCI_PLAY);
+    const bool fromHere = !useFrom_ && !useTo_;
+    int here = fromHere ? Position() : 0;
+    if (autoRewind_ && fromHere && here == Length()) {
+        Rewind();
+        here = 0;
+    }
+    const DWORD flags = StartPlayback(MCI_PLAY);
+    // Wine counts the position from the last play that named a start: play again from where the device was.
+    if (error_ == 0 && here > 0 && Position() < here) PlayFrom(here, flags);
+}
+
+void TMediaPlayer::PlayFrom(int from, DWORD flags) {
+    MCI_PLAY_PARMS record{};
+    record.dwCallback = Callback();
+    record.dwFrom = DWORD(from);
+    error_ = int(Send(deviceId_, MCI_PLAY, flags | MCI_FROM, record));
 }
 
 void TMediaPlayer::StartRecording() {
@@ -762,7 +778,7 @@ void TMediaPlayer::MouseReleased() {
     down_ = false;
     DrawButtonNow(currentButton_, currentRect_.left);
     DispatchClick();
-    AutoEnableAfterClick();
+    AutoEnableAfterCommand(currentButton_);
 }
 
 // The press is taken away (an error report or a modal box): the cell goes up and nothing is dispatched.
@@ -783,7 +799,7 @@ void TMediaPlayer::KeyPressed(WPARAM key) {
         if (!buttons_[focusedButton_].Enabled) return;
         currentButton_ = focusedButton_;
         DispatchClick();
-        AutoEnableAfterClick();
+        AutoEnableAfterCommand(currentButton_);
         break;
     case VK_LEFT: MoveFocus(-1); break;
     case VK_RIGHT: MoveFocus(+1); break;
@@ -827,12 +843,12 @@ void TMediaPlayer::DefaultAction(TMPBtnType button) {
     }
 }
 
-// After a click (mouse or key) the automatic buttons follow what was done,
-// but only when the device took the command: after a refused play the
-// buttons of a running device would be wrong.
-void TMediaPlayer::AutoEnableAfterClick() {
+// After a click (mouse or key) or the program's own command the automatic
+// buttons follow what was done, but only when the device took the command:
+// after a refused play the buttons of a running device would be wrong.
+void TMediaPlayer::AutoEnableAfterCommand(TMPBtnType button) {
     if (!autoEnable_ || error_ != 0 || !opened_) return;
-    AutoEnableAfter(currentButton_);
+    AutoEnableAfter(button);
     ApplyAutoButtons();
 }
 

@@ -200,6 +200,9 @@ public:
     void SetAutoEnable(bool autoEnable);
     // The buttons the automatic rules make usable.
     TButtonSet AutoButtons() const { return autoButtons_; }
+    // After the program itself used the device as button would: the automatic
+    // buttons follow, as after a press, when the device took the command.
+    void AutoEnableAfterCommand(TMPBtnType button);
     TMPBtnType CurrentButton() const { return currentButton_; }
 
     // A bar button was clicked, before its own action; clearing the flag cancels the action.
@@ -234,7 +237,9 @@ private:
     DWORD WaitFlags();
     DWORD NotifyFlags();
     // Play and StartRecording: the start and end requests on top of rule N.
-    void StartPlayback(UINT command);
+    // Gives the wait and notify flags it used.
+    DWORD StartPlayback(UINT command);
+    void PlayFrom(int from, DWORD flags);
     MCIERROR Seek(DWORD flags, DWORD to);
     MCIERROR SeekByPlaying(DWORD seekFlags, DWORD place, MCIERROR seekError);
     // The returned value of a status query and the query's result.
@@ -279,7 +284,6 @@ private:
     void MoveFocus(int step);
     void DispatchClick();
     void DefaultAction(TMPBtnType button);
-    void AutoEnableAfterClick();
 
     TMciService& mci_;
     std::array<TMPButtonState, MPButtonCount> buttons_{};

@@ -37,8 +37,6 @@ const std::array<std::string_view, 148> GenreNames = {
 
 namespace {
 
-constexpr char NoTagText[] = "Błąd!";
-
 // A stored text: up to its first zero byte, or the whole field.
 template <size_t Width>
 std::string FieldText(const char (&field)[Width]) {
@@ -47,11 +45,6 @@ std::string FieldText(const char (&field)[Width]) {
 
 bool HasTagMarker(const TrackTag& tag) {
     return FieldText(tag.Marker) == "TAG";
-}
-
-// The genre's name, or its number when the byte is past the table (255: none).
-std::string GenreText(uint8_t genre) {
-    return genre < GenreNames.size() ? std::string(GenreNames[genre]) : std::to_string(genre);
 }
 
 // Opens a track file for reading and writing; others may only read meanwhile.
@@ -79,11 +72,29 @@ TrackTag ReadTrailerOf(const std::string& path) {
     return ReadTrailer(file, file.Size());
 }
 
-// After a failed write: put back what was there. Best effort only, since the
-// disk that refused the record may refuse this too; the caller re-raises the
-// original failure either way.
-void RestoreAfterFailedWrite(TUntypedFile& file, int64_t originalSize, const TrackTag* overwritten) {
+// A trailer whose comment ends in a zero byte and a non-zero byte carries a
+// track number in those two bytes. A new comment that leaves them blank (it
+// fits in 28 characters) keeps the number.
+TrackTag KeepingTrackNumber(TrackTag record, const TrackTag& old) {
+    char* comment = record.Comment;
+    const char* oldComment = old.Comment;
+    const bool oldHasNumber = oldComment[28] == '\0' && oldComment[29] != '\0';
+    const bool newLeavesRoom = (comment[28] == ' ' || comment[28] == '\0') && (comment[29] == ' ' || comment[29] == '\0');
+    if (oldHasNumber && newLeavesRoom) {
+        comment[28] = oldComment[28];
+        comment[29] = oldComment[29];
+    }
+    return record;
+}
+
+// After a failed write: put back what was there, opening the file again when
+// the failure was its close. Best effort only, since the disk that refused
+// the record may refuse this too; the caller re-raises the original failure
+// either way.
+void RestoreAfterFailedWrite(TUntypedFile& file, const std::string& path, int64_t originalSize,
+                             const TrackTag* overwritten) {
     try {
+        if (!file.IsOpen()) file.Reset(path);
         if (overwritten) {
             file.Seek(originalSize - TrackTagSize);
             file.BlockWrite(overwritten, TrackTagSize);
@@ -91,12 +102,17 @@ void RestoreAfterFailedWrite(TUntypedFile& file, int64_t originalSize, const Tra
             file.Seek(originalSize);
             file.Truncate();
         }
+        file.Close();
     } catch (const Exception&) {
         // The write's own error is the one worth reporting.
     }
 }
 
 }  // namespace
+
+std::string GenreText(uint8_t genre) {
+    return genre < GenreNames.size() ? std::string(GenreNames[genre]) : std::to_string(genre);
+}
 
 bool IsFileWritable(const std::string& path) {
     try {
@@ -129,12 +145,15 @@ void WriteTrackTag(const TrackTag& tag, const std::string& path) {
     const int64_t size = file.Size();
     const TrackTag old = ReadTrailer(file, size);
     const bool inPlace = HasTagMarker(old);
+    const TrackTag record = inPlace ? KeepingTrackNumber(tag, old) : tag;
     file.Seek(inPlace ? size - TrackTagSize : size);
     try {
-        file.BlockWrite(&tag, TrackTagSize);
+        // Only a record the system has written out and closed counts as saved.
+        file.BlockWrite(&record, TrackTagSize);
+        file.Flush();
+        file.Close();
     } catch (const Exception&) {
-        RestoreAfterFailedWrite(file, size, inPlace ? &old : nullptr);
+        RestoreAfterFailedWrite(file, path, size, inPlace ? &old : nullptr);
         throw;
     }
 }
-

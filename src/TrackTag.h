@@ -32,6 +32,12 @@ static_assert(offsetof(TrackTag, Title) == 3 && offsetof(TrackTag, Artist) == 33
 // The genre names in the order of their genre byte (0 to 147).
 extern const std::array<std::string_view, 148> GenreNames;
 
+// What every description field shows for a file without a trailer.
+inline constexpr char NoTagText[] = "Błąd!";
+
+// The genre's name, or its number when the byte is past the table (255: none).
+std::string GenreText(uint8_t genre);
+
 // Whether the file can be opened for writing now; never raises.
 bool IsFileWritable(const std::string& path);
 
@@ -42,6 +48,9 @@ void ReadTrackTag(const std::string& path, TControl* title, TControl* artist, TC
                   TControl* year, TControl* comment);
 
 // Overwrites the file's trailer in place, or appends the record when the file
-// has none. Raises EInOutError on failure; a failed write leaves the file's
-// length and trailer as they were.
+// has none. An overwritten trailer's track number (a zero byte and the number
+// at the end of the comment) is kept when the new comment leaves room for it.
+// The record is flushed to the disk and the file closed before this returns.
+// Raises EInOutError on failure; a failed write, flush or close leaves the
+// file's length and trailer as they were.
 void WriteTrackTag(const TrackTag& tag, const std::string& path);

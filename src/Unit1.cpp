@@ -5,6 +5,7 @@
 #include <digitalv.h>
 
 #include <algorithm>
+#include <optional>
 
 #include "Controls.h"
 #include "Dialogs.h"
@@ -22,6 +23,7 @@ namespace {
 constexpr char kQuestionCaption[] = "Brumik: Potwierdzenie operacji";
 constexpr UINT kYesNoQuestion = MB_YESNO | MB_ICONQUESTION;     // 36
 constexpr UINT kYesNoExclamation = MB_YESNO | MB_ICONEXCLAMATION;  // 52
+constexpr char kNoTrackToDescribe[] = "Opis utworu można zapisać dopiero po wybraniu pliku z listy!";
 
 const char* const kProgramNote[] = {
     "Brumik                                   Tonograjek MP3",
@@ -72,6 +74,17 @@ std::string ProgramNote() {
     return note;
 }
 
+// The file search finds the path, and it names no folder.
+bool TrackFileExists(const std::string& path) {
+    WIN32_FIND_DATAA found;
+    UniqueFindHandle search(FindFirstFileA(path.c_str(), &found));
+    return search && !(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+std::string MissingTrackNotice(const std::string& path) {
+    return "Wskazany plik mp3: \r\n" + path + "\r\n" + "nie jest dostępny!";
+}
+
 // The text without its last four characters (the extension of "x.mp3").
 std::string WithoutExtension(const std::string& name) {
     return name.size() > 4 ? name.substr(0, name.size() - 4) : std::string();
@@ -96,6 +109,23 @@ std::string TrimControlsAndBlanks(const std::string& text) {
     while (first < last && isBlank(text[first])) ++first;
     while (last > first && isBlank(text[last - 1])) --last;
     return text.substr(first, last - first);
+}
+
+// A saved record field as the edits show it afterwards: without its padding blanks.
+template <size_t Width>
+std::string SavedText(const char (&field)[Width]) {
+    std::string text(field, Width);
+    text.erase(text.find_last_not_of(' ') + 1);
+    return text;
+}
+
+// A genre typed as a whole number from 0 to 255 stands for that byte.
+std::optional<uint8_t> GenreNumber(const std::string& text) {
+    if (text.empty() || text.size() > 3 || !std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; }))
+        return std::nullopt;
+    const int value = std::stoi(text);
+    if (value > 255) return std::nullopt;
+    return uint8_t(value);
 }
 
 // Copies up to width characters of text into a record field (the field is pre-filled).
@@ -136,6 +166,7 @@ std::string FormatTrackTime(long long milliseconds) {
 
 uint8_t GenreByteOf(const std::string& genreText) {
     const std::string wanted = AsciiUpper(TrimControlsAndBlanks(genreText));
+    if (const auto number = GenreNumber(wanted)) return *number;
     uint8_t genre = 255;
     for (size_t j = 0; j < GenreNames.size(); ++j)
         if (AsciiUpper(TrimControlsAndBlanks(std::string(GenreNames[j]))) == wanted) genre = uint8_t(j);
@@ -160,7 +191,7 @@ void RegisterMp3Association(const std::string& programPath, const std::string& e
 // ---- layout
 
 TForm1::TForm1(TComponent* owner, TMciService& mci, std::string commandLine)
-    : TForm(owner), mci_(mci), commandLine_(std::move(commandLine)) {
+    : TForm(owner), ShellOpen(&ShellExecuteA), mci_(mci), commandLine_(std::move(commandLine)) {
     SetName("Form1");
     SetBorderStyle(TFormBorderStyle::bsSingle);
     SetBorderIcons(biSystemMenu | biMinimize);
@@ -450,7 +481,13 @@ void TForm1::FormCreate(TObject*) {
     SpeedButton1->Hide();
     ClearTrackDescription();
     if (ParamCount(commandLine_.c_str()) < 1) return;
-    StartWithFile(ParamStr(1, commandLine_.c_str()));
+    const std::string path = ParamStr(1, commandLine_.c_str());
+    // A missing file leaves the window as a start without one would.
+    if (!TrackFileExists(path)) {
+        ShowMessage(MissingTrackNotice(path));
+        return;
+    }
+    StartWithFile(path);
 }
 
 void TForm1::StartWithFile(const std::string& path) {
@@ -479,7 +516,7 @@ void TForm1::StartWithFile(const std::string& path) {
     TrackBar1->SetMin(0);
     TrackBar1->SetMax(MediaPlayer1->Length() / 1000);
     StatusBar1->Panels()[1]->SetText(FormatTrackTime(MediaPlayer1->Length()));
-    MediaPlayer1->Play();
+    PlayTrack();
 }
 
 void TForm1::DirectoryListBox1Change(TObject*) {
@@ -489,12 +526,11 @@ void TForm1::DirectoryListBox1Change(TObject*) {
 // ---- playback
 
 bool TForm1::LoadSelectedTrack() {
-    if (FileListBox1->Items().Count() == 0) return false;
+    // A double click below the lines of a list with nothing selected names no track.
+    if (FileListBox1->ItemIndex() < 0) return false;
     const std::string path = TrackPath();
-    WIN32_FIND_DATAA found;
-    UniqueFindHandle search(FindFirstFileA(path.c_str(), &found));
-    if (!search || (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
-        ShowMessage("Wskazany plik mp3: \r\n" + path + "\r\n" + "nie jest dostępny!");
+    if (!TrackFileExists(path)) {
+        ShowMessage(MissingTrackNotice(path));
         return false;
     }
     TrackBar1->SetMax(0);
@@ -524,18 +560,32 @@ void TForm1::FileListBox1Click(TObject*) {
 }
 
 void TForm1::FileListBox1DblClick(TObject*) {
-    if (LoadSelectedTrack()) MediaPlayer1->Play();
+    if (LoadSelectedTrack()) PlayTrack();
+}
+
+// The volume the window shows: none while "Cisza" is down, else the field's.
+int TForm1::EffectiveVolume() const {
+    return SpeedButton6->Down() ? 0 : SpinEdit1->Value() * 10;
+}
+
+// Plays the opened track at the volume shown; the bar and the position display follow.
+void TForm1::PlayTrack() {
+    SetTrackVolume(MediaPlayer1, EffectiveVolume());
+    MediaPlayer1->Play();
+    MediaPlayer1->AutoEnableAfterCommand(btPlay);
+    Timer1->SetEnabled(true);
 }
 
 void TForm1::MediaPlayer1Notify(TObject*) {
     if (MediaPlayer1->NotifyValue() != nvSuccessful) return;
     const int count = FileListBox1->Items().Count();
+    // The user moved to a folder without tracks: playing ends here.
+    if (count == 0) return;
     if (FileListBox1->ItemIndex() == count - 1) FileListBox1->SetItemIndex(-1);
     if (FileListBox1->ItemIndex() >= count) return;
     FileListBox1->SetItemIndex(FileListBox1->ItemIndex() + 1);
     OpenTrack(TrackPath());
-    SetTrackVolume(MediaPlayer1, SpinEdit1->Value() * 10);
-    MediaPlayer1->Play();
+    PlayTrack();
 }
 
 void TForm1::Timer1Timer(TObject*) {
@@ -548,17 +598,25 @@ void TForm1::Timer1Timer(TObject*) {
 }
 
 void TForm1::TrackBar1Change(TObject*) {
+    // With no track open (after a save) there is nothing to move.
+    if (!MediaPlayer1->Opened()) return;
     MediaPlayer1->SetPosition(TrackBar1->Position() * 1000);
     StatusBar1->Panels()[2]->SetText(FormatTrackTime(MediaPlayer1->Position()));
 }
 
 void TForm1::MediaPlayer1Click(TObject*, TMPBtnType button, bool&) {
-    SetTrackVolume(MediaPlayer1, SpinEdit1->Value() * 10);
-    if (button == btPlay) Timer1->SetEnabled(true);
-    else if (button == btPause) Timer1->SetEnabled(false);
+    SetTrackVolume(MediaPlayer1, EffectiveVolume());
+    if (button == btPlay) {
+        Timer1->SetEnabled(true);
+    } else if (button == btPause) {
+        // Pause resumes a paused track, which then plays with its position shown.
+        Timer1->SetEnabled(MediaPlayer1->Opened() && MediaPlayer1->Mode() == mdPaused);
+    }
 }
 
 void TForm1::SpinEdit1Change(TObject*) {
+    // A new volume is meant to be heard: it brings the sound back, and "Graj" goes down.
+    if (SpeedButton6->Down()) SpeedButton5->SetDown(true);
     SetTrackVolume(MediaPlayer1, SpinEdit1->Value() * 10);
 }
 
@@ -585,22 +643,46 @@ void TForm1::SpeedButton2Click(TObject*) {
 }
 
 void TForm1::SpeedButton1Click(TObject*) {
+    if (FileListBox1->ItemIndex() < 0) {
+        ShowMessage(kNoTrackToDescribe);
+        return;
+    }
     if (Application->MessageBox("Zapisać opis utworu?", "Brumik: Zapis opisu utworu", kYesNoQuestion) == IDNO)
         return;
     MediaPlayer1->Close();
+    const TrackTag tag = DescriptionRecord();
+    WriteTrackTag(tag, TrackPath());
+    ShowSavedDescription(tag);
+    ShowMessage("Nowy opis utworu zapisano w pliku!");
+}
+
+// What the user typed; the placeholder of a file without a trailer counts as nothing.
+std::string TForm1::EnteredText(TControl* field) {
+    std::string text = field->Text();
+    return text == NoTagText ? std::string() : text;
+}
+
+TrackTag TForm1::DescriptionRecord() {
     TrackTag tag;
     std::fill_n(reinterpret_cast<char*>(&tag), sizeof tag, ' ');
     std::copy_n("TAG", 3, tag.Marker);
-    for (TEdit* edit : {edTitle, edArtist, edAlbum, edComment}) edit->SetText(edit->Text() + std::string(30, ' '));
-    edYear->SetText(edYear->Text() + std::string(4, ' '));
-    CopyField(tag.Title, edTitle->Text());
-    CopyField(tag.Artist, edArtist->Text());
-    CopyField(tag.Album, edAlbum->Text());
-    CopyField(tag.Comment, edComment->Text());
-    CopyField(tag.Year, edYear->Text());
-    tag.Genre = GenreByteOf(edGenre->Text());
-    WriteTrackTag(tag, TrackPath());
-    ShowMessage("Nowy opis utworu zapisano w pliku!");
+    CopyField(tag.Title, EnteredText(edTitle));
+    CopyField(tag.Artist, EnteredText(edArtist));
+    CopyField(tag.Album, EnteredText(edAlbum));
+    CopyField(tag.Comment, EnteredText(edComment));
+    CopyField(tag.Year, EnteredText(edYear));
+    tag.Genre = GenreByteOf(EnteredText(edGenre));
+    return tag;
+}
+
+// The edits show what was saved, so that saving again writes the same bytes.
+void TForm1::ShowSavedDescription(const TrackTag& tag) {
+    edTitle->SetText(SavedText(tag.Title));
+    edArtist->SetText(SavedText(tag.Artist));
+    edAlbum->SetText(SavedText(tag.Album));
+    edComment->SetText(SavedText(tag.Comment));
+    edYear->SetText(SavedText(tag.Year));
+    edGenre->SetText(GenreText(tag.Genre));
 }
 
 // ---- note, association, terms and exit
@@ -613,7 +695,7 @@ void TForm1::SpeedButton3Click(TObject*) {
 void TForm1::BitBtn1Click(TObject*) {
     if (Application->MessageBox("Wymaga łącza z Internetem!\r\nZgoda na połączenie?", "Brumik: Warunki użytkowania",
                                 kYesNoExclamation) == IDYES)
-        ShellExecuteA(GetDesktopWindow(), "open", TermsOfUseAddress, nullptr, nullptr, SW_SHOWNORMAL);
+        ShellOpen(GetDesktopWindow(), "open", TermsOfUseAddress, nullptr, nullptr, SW_SHOWNORMAL);
 }
 
 void TForm1::SpeedButton4Click(TObject*) {

@@ -102,6 +102,9 @@ public:
     // Sends the volume (0 to 1000) to the device the player has open; with no
     // device, or one without such a setting, nothing happens.
     void SetTrackVolume(TMediaPlayer* player, int volume);
+    // Hands a document to the shell (ShellExecuteA); tests record the call here.
+    using ShellOpenProc = HINSTANCE(WINAPI*)(HWND, LPCSTR, LPCSTR, LPCSTR, LPCSTR, INT);
+    ShellOpenProc ShellOpen;
     // The folder the path label stands for (the label may show it shortened).
     const std::string& TrackFolder() const { return trackFolder_; }
 
@@ -122,6 +125,12 @@ private:
     // Shows the selected item's name and description view, and opens its file in the player.
     void OpenTrack(const std::string& path);
     void ShowDescriptionView(const std::string& path);
+    int EffectiveVolume() const;
+    void PlayTrack();
+    std::string EnteredText(TControl* field);
+    // The record of what the description fields hold, cut and padded to the field widths.
+    TrackTag DescriptionRecord();
+    void ShowSavedDescription(const TrackTag& tag);
     void ShowFolderView();
     void SetGlyph(TSpeedButton* button, const char* resource);
 

@@ -21,10 +21,6 @@
 
 namespace {
 
-Bytes LastBytes(const Bytes& bytes, size_t count) {
-    return Bytes(bytes.end() - ptrdiff_t(count), bytes.end());
-}
-
 // Audio from a real MP3 clip, which carries no trailer of its own.
 Bytes Mp3Audio() {
     Bytes audio = ReadBytes(TestDataFile("tone1s.mp3"));
@@ -113,6 +109,33 @@ private:
     TUntypedFile::WriteProc saved_;
     static inline Kind kind_ = Kind::ShortCount;
     static inline int calls_ = 0;
+};
+
+// Makes the system's flush or close of the next file fail after doing its
+// work (a network drive that loses the data on the way); restores it at the end.
+class FailingFinish {
+public:
+    explicit FailingFinish(TUntypedFile::HandleProc& seam, TUntypedFile::HandleProc real) : seam_(seam), saved_(seam) {
+        real_ = real;
+        failures_ = 1;
+        seam_ = &Finish;
+    }
+    ~FailingFinish() { seam_ = saved_; }
+    FailingFinish(const FailingFinish&) = delete;
+    FailingFinish& operator=(const FailingFinish&) = delete;
+
+private:
+    static BOOL WINAPI Finish(HANDLE file) {
+        const BOOL done = real_(file);
+        if (failures_-- <= 0) return done;
+        SetLastError(ERROR_NETNAME_DELETED);
+        return FALSE;
+    }
+
+    TUntypedFile::HandleProc& seam_;
+    TUntypedFile::HandleProc saved_;
+    static inline TUntypedFile::HandleProc real_ = nullptr;
+    static inline int failures_ = 0;
 };
 
 }  // namespace
@@ -249,15 +272,15 @@ TEST_SUITE("Reading the trailer") {
         CHECK(fields.genre->Text() == "Synthpop");
     }
 
-    TEST_CASE("a genre byte past the table reads as its number, and no list item gets selected") {
+    TEST_CASE("a genre byte past the table reads as its number; no list item gets selected") {
         TempDir dir;
         const std::string path = dir.File("a.mp3");
-        for (int genre : {148, 200, 255}) {
+        for (int genre : {17, 148, 200, 255}) {
             CAPTURE(genre);
             WriteBytes(path, Mp3Audio() + BytesOf(MakeTag("x", "y", "z", "2000", "w", uint8_t(genre))));
             DescriptionFields fields;
             fields.ReadFrom(path);
-            CHECK(fields.genre->Text() == std::to_string(genre));
+            CHECK(fields.genre->Text() == (genre == 17 ? "Rock" : std::to_string(genre)));
             CHECK(fields.genre->ItemIndex() == -1);
         }
     }
@@ -341,6 +364,25 @@ TEST_SUITE("Writing the trailer") {
         CHECK(NobodyHoldsOpen(path));
     }
 
+    TEST_CASE("a track number in the old trailer stays when the new comment leaves room for it") {
+        TempDir dir;
+        const std::string path = dir.File("a.mp3");
+        const Bytes audio = Mp3Audio();
+        TrackTag numbered = MakeTag("Old", "Old", "Old", "1980", "Old", 3);
+        numbered.Comment[29] = 7;
+        WriteBytes(path, audio + BytesOf(numbered));
+        WriteTrackTag(MakeTag("New", "New", "New", "2024", std::string(28, 'c'), 17, ' '), path);
+        Bytes trailer = LastBytes(ReadBytes(path), TrackTagSize);
+        CHECK(trailer[125] == 0);
+        CHECK(trailer[126] == 7);
+        CHECK(trailer[124] == 'c');
+        // A comment of 30 characters takes the bytes over.
+        WriteTrackTag(MakeTag("New", "New", "New", "2024", std::string(30, 'd'), 17, ' '), path);
+        trailer = LastBytes(ReadBytes(path), TrackTagSize);
+        CHECK(trailer[125] == 'd');
+        CHECK(trailer[126] == 'd');
+    }
+
     TEST_CASE("a written record reads back into the fields") {
         TempDir dir;
         const std::string path = dir.File("a.mp3");
@@ -420,6 +462,25 @@ TEST_SUITE("A write that fails part-way") {
         }
         SUBCASE("disk full after part of the record") {
             FailingFirstWrite failing(FailingFirstWrite::Kind::DiskFullError);
+            CHECK_THROWS_AS(WriteTrackTag(SampleTag, path), EInOutError);
+        }
+        CHECK(ReadBytes(path) == original);
+        CHECK(NobodyHoldsOpen(path));
+    }
+
+    TEST_CASE("a record the system fails to flush or close counts as not written") {
+        TempDir dir;
+        const std::string path = dir.File("a.mp3");
+        Bytes original;
+        SUBCASE("appended") { original = Mp3Audio(); }
+        SUBCASE("overwritten") { original = Mp3Audio() + BytesOf(MakeTag("Old title", "Old", "Old", "1980", "Old", 3)); }
+        WriteBytes(path, original);
+        SUBCASE("flush") {
+            FailingFinish failing(TUntypedFile::FlushSeam(), &FlushFileBuffers);
+            CHECK_THROWS_AS(WriteTrackTag(SampleTag, path), EInOutError);
+        }
+        SUBCASE("close") {
+            FailingFinish failing(TUntypedFile::CloseSeam(), &CloseHandle);
             CHECK_THROWS_AS(WriteTrackTag(SampleTag, path), EInOutError);
         }
         CHECK(ReadBytes(path) == original);

@@ -112,6 +112,13 @@ public:
         }
         PumpFor(150);
     }
+    // A click on a button of the media bar (Play is the first cell, Pause the second).
+    void ClickMediaBar(TMPBtnType button) {
+        const LPARAM at = MAKELPARAM(button == btPlay ? 5 : 35, 10);
+        PostMessageA(form->MediaPlayer1->Handle(), WM_LBUTTONDOWN, MK_LBUTTON, at);
+        PostMessageA(form->MediaPlayer1->Handle(), WM_LBUTTONUP, 0, at);
+        PumpFor(150);
+    }
     // A click on a windowless tool-bar button.
     void ClickToolButton(TControl* button) {
         HWND bar = form->Panel1->Handle();
@@ -155,11 +162,14 @@ TEST_SUITE("Main window") {
         CHECK(FormatTrackTime(-5) == hours + ":00:00");
     }
 
-    TEST_CASE("a typed genre is looked up by name, never by number") {
+    TEST_CASE("a typed genre is looked up by name, or read as a whole number up to 255") {
         CHECK(GenreByteOf("  rock  ") == 17);
         CHECK(GenreByteOf("ROCK") == 17);
         CHECK(GenreByteOf("\tRock & Roll\r\n") == 78);
-        CHECK(GenreByteOf("17") == 255);
+        CHECK(GenreByteOf("17") == 17);
+        CHECK(GenreByteOf(" 200 ") == 200);
+        CHECK(GenreByteOf("256") == 255);
+        CHECK(GenreByteOf("-3") == 255);
         CHECK(GenreByteOf("") == 255);
         CHECK(GenreByteOf("Disco polo") == 255);
         CHECK(GenreByteOf("blues") == 0);
@@ -345,28 +355,33 @@ TEST_SUITE("Main window") {
         CHECK(VolumesSent(player.mci, mark) == std::vector<DWORD>{0});
         CHECK(player.mci.volumes.back().device == f->MediaPlayer1->DeviceID());
 
+        // A new volume is meant to be heard: the sound comes back and "Graj" goes down.
         mark = player.mci.volumes.size();
         PostMessageA(f->SpinEdit1->Handle(), WM_KEYDOWN, VK_UP, 0);
         PumpFor(100);
         CHECK(f->SpinEdit1->Value() == 51);
         CHECK(VolumesSent(player.mci, mark) == std::vector<DWORD>{510});
+        CHECK(f->SpeedButton5->Down());
+        CHECK_FALSE(f->SpeedButton6->Down());
 
+        player.ClickToolButton(f->SpeedButton6);
         mark = player.mci.volumes.size();
         player.ClickToolButton(f->SpeedButton5);
         CHECK(VolumesSent(player.mci, mark) == std::vector<DWORD>{510});
         CHECK(f->SpeedButton5->Down());
 
-        // Silence again, then Play on the media bar (the track played from the
-        // list, so the bar still offers Play): the click sends the spin's volume.
+        // While "Cisza" is down, neither the media bar nor a newly played track is heard.
         player.ClickToolButton(f->SpeedButton6);
         mark = player.mci.volumes.size();
-        const LPARAM onPlay = MAKELPARAM(5, 10);
-        PostMessageA(f->MediaPlayer1->Handle(), WM_LBUTTONDOWN, MK_LBUTTON, onPlay);
-        PostMessageA(f->MediaPlayer1->Handle(), WM_LBUTTONUP, 0, onPlay);
-        PumpFor(150);
-        CHECK(VolumesSent(player.mci, mark) == std::vector<DWORD>{510});
+        player.ClickMediaBar(btPause);
+        CHECK(VolumesSent(player.mci, mark) == std::vector<DWORD>{0});
+        CHECK(f->MediaPlayer1->Mode() == mdPaused);
+        mark = player.mci.volumes.size();
+        player.ClickTrack(1, true);
+        REQUIRE(PumpUntil([&] { return player.Playing(); }, 3000));
+        CHECK(VolumesSent(player.mci, mark) == std::vector<DWORD>{0});
         CHECK(player.mci.volumes.back().device == f->MediaPlayer1->DeviceID());
-        CHECK(player.Playing());
+        CHECK(f->SpeedButton6->Down());
     }
 
     TEST_CASE("saving overwrites an existing trailer or appends one, with the record built from the edits") {
@@ -398,11 +413,32 @@ TEST_SUITE("Main window") {
         CHECK(std::string(written.Artist, 30) == "Artist" + std::string(24, ' '));
         CHECK(std::string(written.Year, 4) == "1999");
         CHECK(written.Genre == 17);
-        CHECK(f->edArtist->Text() == "Artist" + std::string(30, ' '));
+        // The edits show what was saved, and saving again writes the same bytes.
+        CHECK(f->edArtist->Text() == "Artist");
+        CHECK(f->edTitle->Text() == std::string("Łódź nocą — bardzo długi tytuł utworu muzycznego").substr(0, 30));
+        CHECK(f->edGenre->Text() == "Rock");
         CHECK_FALSE(f->MediaPlayer1->Opened());
+        {
+            BoxAnswerer yes(IDYES);
+            player.ClickToolButton(f->SpeedButton1);
+            PumpUntil([&] { return yes.Seen().size() == 2; }, 3000);
+        }
+        CHECK(ReadBytes(player.File("b.mp3")) == after);
+        // With the device closed by the save, moving the slider does nothing at all.
+        {
+            BoxAnswerer boxes;
+            f->TrackBar1->SetFocus();
+            PostMessageA(f->TrackBar1->Handle(), WM_KEYDOWN, VK_RIGHT, 0);
+            PumpFor(150);
+            CHECK(boxes.Seen().empty());
+            CHECK_FALSE(f->MediaPlayer1->Opened());
+        }
 
+        // A file without a trailer: only the typed field is saved, the placeholders as nothing.
         player.ClickTrack(0);
-        f->edGenre->SetText("17");
+        REQUIRE(f->edArtist->Text() == "Błąd!");
+        f->edTitle->SetText("Nowy");
+        f->edGenre->SetText("200");
         {
             BoxAnswerer yes(IDYES);
             player.ClickToolButton(f->SpeedButton1);
@@ -411,8 +447,10 @@ TEST_SUITE("Main window") {
         after = ReadBytes(player.File("a.mp3"));
         REQUIRE(after.size() == audio.size() + TrackTagSize);
         CHECK(Bytes(after.begin(), after.begin() + ptrdiff_t(audio.size())) == audio);
-        CHECK(after.back() == 255);
-        CHECK(std::string(after.end() - 125, after.end() - 95) == "Błąd!" + std::string(25, ' '));
+        CHECK(LastBytes(after, TrackTagSize) ==
+              BytesOf(MakeTag("Nowy", "", "", "", "", 200, ' ')));
+        CHECK(f->edArtist->Text().empty());
+        CHECK(f->edGenre->Text() == "200");
     }
 
     TEST_CASE("answering No to the save question changes nothing") {
@@ -532,13 +570,127 @@ TEST_SUITE("Main window") {
         CHECK(player.Playing());
     }
 
-    TEST_CASE("the terms link asks first and does nothing on No") {
+    TEST_CASE("the terms link asks first: No opens nothing, Yes hands the address to the shell") {
+        struct ShellCall {
+            HWND owner;
+            std::string verb, file;
+            bool noParameters, noFolder;
+            INT show;
+        };
+        static std::vector<ShellCall> calls;
+        calls.clear();
         PlayerWindow player;
-        BoxAnswerer no(IDNO);
-        PostMessageA(player.form->BitBtn1->Handle(), BM_CLICK, 0, 0);
-        PumpUntil([&] { return no.Seen().size() == 1; }, 3000);
-        REQUIRE(no.Seen().size() == 1);
-        CHECK(no.Seen()[0].caption == "Brumik: Warunki użytkowania");
-        CHECK(no.Seen()[0].text == "Wymaga łącza z Internetem!\r\nZgoda na połączenie?");
+        player.form->ShellOpen = [](HWND owner, LPCSTR verb, LPCSTR file, LPCSTR parameters, LPCSTR folder,
+                                    INT show) -> HINSTANCE {
+            calls.push_back({owner, verb, file, parameters == nullptr, folder == nullptr, show});
+            return reinterpret_cast<HINSTANCE>(INT_PTR(33));
+        };
+        {
+            BoxAnswerer no(IDNO);
+            PostMessageA(player.form->BitBtn1->Handle(), BM_CLICK, 0, 0);
+            PumpUntil([&] { return no.Seen().size() == 1; }, 3000);
+            REQUIRE(no.Seen().size() == 1);
+            CHECK(no.Seen()[0].caption == "Brumik: Warunki użytkowania");
+            CHECK(no.Seen()[0].text == "Wymaga łącza z Internetem!\r\nZgoda na połączenie?");
+            PumpFor(100);
+        }
+        CHECK(calls.empty());
+        {
+            BoxAnswerer yes(IDYES);
+            PostMessageA(player.form->BitBtn1->Handle(), BM_CLICK, 0, 0);
+            PumpUntil([&] { return yes.Seen().size() == 1; }, 3000);
+            PumpFor(100);
+        }
+        REQUIRE(calls.size() == 1);
+        CHECK(calls[0].owner == GetDesktopWindow());
+        CHECK(calls[0].verb == "open");
+        CHECK(calls[0].file == TermsOfUseAddress);
+        CHECK((calls[0].noParameters && calls[0].noFolder));
+        CHECK(calls[0].show == SW_SHOWNORMAL);
+    }
+
+    TEST_CASE("every started track plays at the volume shown, with Pause usable and its position running") {
+        PlayerWindow player(Start{.files = {{"a.mp3", Clip("tone2s.mp3")}, {"b.mp3", Clip("tone2s.mp3")}},
+                                  .argument = "b.mp3", .readOnly = {}});
+        TForm1* f = player.form;
+        REQUIRE(PumpUntil([&] { return player.Playing(); }, 3000));
+        REQUIRE_FALSE(player.mci.volumes.empty());
+        CHECK(player.mci.volumes.back().value == 500);
+        CHECK(player.mci.volumes.back().device == f->MediaPlayer1->DeviceID());
+        CHECK(f->MediaPlayer1->Buttons(btPause).Auto);
+        CHECK_FALSE(f->MediaPlayer1->Buttons(btPlay).Auto);
+
+        PumpFor(700);
+        player.ClickMediaBar(btPause);
+        REQUIRE(f->MediaPlayer1->Mode() == mdPaused);
+        CHECK_FALSE(f->Timer1->Enabled());
+        const int pausedAt = f->MediaPlayer1->Position();
+        REQUIRE(pausedAt > 300);
+        // Play after Pause goes on from where it stopped, and the position keeps counting.
+        player.ClickMediaBar(btPlay);
+        CHECK(player.Playing());
+        CHECK(f->Timer1->Enabled());
+        CHECK(f->MediaPlayer1->Position() >= pausedAt);
+    }
+
+    TEST_CASE("after Pause, a track started from the list shows its position") {
+        PlayerWindow player(Start{.files = {{"a.mp3", Clip("tone2s.mp3")}, {"b.mp3", Clip("tone2s.mp3")}}, .argument = "", .readOnly = {}});
+        TForm1* f = player.form;
+        player.ClickTrack(1, true);
+        REQUIRE(PumpUntil([&] { return player.Playing(); }, 3000));
+        player.ClickMediaBar(btPause);
+        REQUIRE(f->MediaPlayer1->Mode() == mdPaused);
+        REQUIRE_FALSE(f->Timer1->Enabled());
+        player.ClickTrack(0, true);
+        REQUIRE(PumpUntil([&] { return player.Playing(); }, 3000));
+        CHECK(f->MediaPlayer1->Buttons(btPause).Auto);
+        CHECK(PumpUntil([&] { return player.Panel(2) == FormatTrackTime(1000); }, 2500));
+        CHECK(f->TrackBar1->Position() == 1);
+    }
+
+    TEST_CASE("a command-line start with a missing file tells so and opens as without a file") {
+        PlayerWindow player(Start{.argument = "gone.mp3", .readOnly = {}});
+        REQUIRE(player.startBoxes.size() == 1);
+        CHECK(player.startBoxes[0].text == "Wskazany plik mp3: \r\n" + player.File("gone.mp3") + "\r\nnie jest dostępny!");
+        CHECK(player.form->FileListBox1->Items().ToVector() == std::vector<std::string>{"a.mp3", "b.mp3"});
+        CHECK(player.ShowsFolders());
+        CHECK_FALSE(player.form->MediaPlayer1->Opened());
+        CHECK(player.Panel(0) == "Nr pliku");
+    }
+
+    TEST_CASE("a folder change while a track plays: save and the track's end act on the new folder, quietly") {
+        PlayerWindow player;
+        TForm1* f = player.form;
+        const std::string other = player.File("inne"), empty = player.File("pusty");
+        CreateDirectoryA(other.c_str(), nullptr);
+        CreateDirectoryA(empty.c_str(), nullptr);
+        WriteBytes(other + "\\x.mp3", Clip("tone1s.mp3"));
+        WriteBytes(other + "\\y.mp3", Clip("tone1s.mp3"));
+        player.ClickTrack(1, true);
+        REQUIRE(PumpUntil([&] { return player.Playing(); }, 3000));
+        const std::string title = f->edTitle->Text();
+        BoxAnswerer boxes(IDYES);
+        f->DirectoryListBox1->SetDirectory(other);
+        REQUIRE(f->FileListBox1->ItemIndex() == -1);
+
+        // Nothing is selected: the save only tells so; the music goes on.
+        player.ClickToolButton(f->SpeedButton1);
+        PumpUntil([&] { return !boxes.Seen().empty(); }, 3000);
+        REQUIRE(boxes.Seen().size() == 1);
+        CHECK(boxes.Seen()[0].text == "Opis utworu można zapisać dopiero po wybraniu pliku z listy!");
+        CHECK(player.Playing());
+        CHECK(f->edTitle->Text() == title);
+
+        // The end of the track plays the first file of the new folder.
+        REQUIRE(PumpUntil([&] { return f->FileListBox1->ItemIndex() == 0; }, 4000));
+        CHECK(AnsiCompareText(f->MediaPlayer1->FileName(), other + "\\x.mp3") == 0);
+        CHECK(PumpUntil([&] { return player.Playing(); }, 3000));
+
+        // Its end in a folder without tracks ends playing quietly.
+        f->DirectoryListBox1->SetDirectory(empty);
+        CHECK(PumpUntil([&] { return !player.Playing(); }, 4000));
+        PumpFor(300);
+        CHECK(boxes.Seen().size() == 1);
+        CHECK(f->FileListBox1->Items().Count() == 0);
     }
 }

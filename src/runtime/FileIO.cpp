@@ -13,6 +13,16 @@ TUntypedFile::WriteProc& TUntypedFile::WriteSeam() {
     return proc;
 }
 
+TUntypedFile::HandleProc& TUntypedFile::FlushSeam() {
+    static HandleProc proc = &FlushFileBuffers;
+    return proc;
+}
+
+TUntypedFile::HandleProc& TUntypedFile::CloseSeam() {
+    static HandleProc proc = &CloseHandle;
+    return proc;
+}
+
 void TUntypedFile::Reset(const std::string& path, DWORD access, DWORD share) {
     Close();
     HANDLE h = CreateFileA(path.c_str(), access, share, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -60,6 +70,12 @@ void TUntypedFile::Truncate() {
     if (!SetEndOfFile(handle_.Get())) RaiseLastInOutError();
 }
 
+void TUntypedFile::Flush() {
+    if (!IsOpen()) throw EInOutError(kFileNotOpen);
+    if (!FlushSeam()(handle_.Get())) RaiseLastInOutError();
+}
+
 void TUntypedFile::Close() {
-    handle_.Reset();
+    if (!IsOpen()) return;
+    if (!CloseSeam()(handle_.Release())) RaiseLastInOutError();
 }

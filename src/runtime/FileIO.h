@@ -14,6 +14,10 @@ public:
     // The platform's WriteFile, replaceable so that tests can make a write fail part-way.
     using WriteProc = BOOL(WINAPI*)(HANDLE, LPCVOID, DWORD, LPDWORD, LPOVERLAPPED);
     static WriteProc& WriteSeam();
+    // The platform's FlushFileBuffers and CloseHandle, replaceable in the same way.
+    using HandleProc = BOOL(WINAPI*)(HANDLE);
+    static HandleProc& FlushSeam();
+    static HandleProc& CloseSeam();
 
     TUntypedFile() = default;
 
@@ -29,6 +33,9 @@ public:
     void BlockWrite(const void* buffer, uint32_t count);
     // Cuts the file at the current position.
     void Truncate();
+    // Makes the system write what it holds for the file to the disk.
+    void Flush();
+    // Closes the file; a failure of the system's close raises.
     void Close();
 
 private:

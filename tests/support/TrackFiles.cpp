@@ -39,6 +39,10 @@ Bytes operator+(Bytes head, const Bytes& tail) {
     return head;
 }
 
+Bytes LastBytes(const Bytes& bytes, size_t count) {
+    return Bytes(bytes.end() - ptrdiff_t(count), bytes.end());
+}
+
 const TrackTag SampleTag = MakeTag("Title", "Artist", "Album", "2004", "Comment", 17);
 
 ReadOnlyFile::ReadOnlyFile(std::string path) : path_(std::move(path)) {

@@ -16,6 +16,7 @@ TrackTag MakeTag(std::string_view title, std::string_view artist, std::string_vi
                  std::string_view comment, uint8_t genre, char pad = '\0', std::string_view marker = "TAG");
 Bytes BytesOf(const TrackTag& tag);
 Bytes operator+(Bytes head, const Bytes& tail);
+Bytes LastBytes(const Bytes& bytes, size_t count);
 
 // A trailer with plain texts and the genre "Rock".
 extern const TrackTag SampleTag;
