@@ -843,6 +843,12 @@ void TMediaPlayer::DefaultAction(TMPBtnType button) {
     }
 }
 
+void TMediaPlayer::PressButton(TMPBtnType button) {
+    currentButton_ = button;
+    DispatchClick();
+    AutoEnableAfterCommand(currentButton_);
+}
+
 // After a click (mouse or key) or the program's own command the automatic
 // buttons follow what was done, but only when the device took the command:
 // after a refused play the buttons of a running device would be wrong.

@@ -200,6 +200,9 @@ public:
     void SetAutoEnable(bool autoEnable);
     // The buttons the automatic rules make usable.
     TButtonSet AutoButtons() const { return autoButtons_; }
+    // Acts as a click of button on the bar would: OnClick, the button's own
+    // action, OnPostClick and the automatic enabling.
+    void PressButton(TMPBtnType button);
     // After the program itself used the device as button would: the automatic
     // buttons follow, as after a press, when the device took the command.
     void AutoEnableAfterCommand(TMPBtnType button);

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <optional>
+#include <vector>
 
 #include "Controls.h"
 #include "Dialogs.h"
@@ -626,6 +627,136 @@ void TForm1::SpeedButton5Click(TObject*) {
 
 void TForm1::SpeedButton6Click(TObject*) {
     SetTrackVolume(MediaPlayer1, 0);
+}
+
+// ---- media keys and dropped files
+
+void TForm1::CreateParams(TCreateParams& params) {
+    TForm::CreateParams(params);
+    params.ExStyle |= WS_EX_ACCEPTFILES;
+}
+
+void TForm1::WndProc(TMessage& message) {
+    switch (message.Msg) {
+        case WM_APPCOMMAND:
+            if (WMAppCommand(GET_APPCOMMAND_LPARAM(message.LParam))) {
+                message.Result = TRUE;
+                return;
+            }
+            break;
+        case WM_DROPFILES:
+            WMDropFiles(reinterpret_cast<HDROP>(message.WParam));
+            message.Result = 0;
+            return;
+        default:
+            break;
+    }
+    TForm::WndProc(message);
+}
+
+bool TForm1::WMAppCommand(int command) {
+    const bool opened = MediaPlayer1->Opened();
+    const bool listed = FileListBox1->Items().Count() > 0;
+    const int volume = SpinEdit1->Value();
+    switch (command) {
+        case APPCOMMAND_MEDIA_PLAY_PAUSE:
+            if (!opened) return false;
+            PlayOrPause();
+            return true;
+        case APPCOMMAND_MEDIA_STOP:
+            if (!opened) return false;
+            MediaPlayer1->PressButton(btStop);
+            return true;
+        case APPCOMMAND_MEDIA_NEXTTRACK:
+        case APPCOMMAND_MEDIA_PREVIOUSTRACK:
+            if (!listed) return false;
+            StepTrack(command == APPCOMMAND_MEDIA_NEXTTRACK ? 1 : -1);
+            return true;
+        case APPCOMMAND_VOLUME_UP:
+        case APPCOMMAND_VOLUME_DOWN: {
+            const int step = command == APPCOMMAND_VOLUME_UP ? 5 : -5;
+            // At the end of the scale the system's own volume takes the key.
+            if ((step > 0 && volume >= 100) || (step < 0 && volume <= 0)) return false;
+            StepVolume(step);
+            return true;
+        }
+        case APPCOMMAND_VOLUME_MUTE:
+            ToggleSilence();
+            return true;
+        default:
+            return false;
+    }
+}
+
+// As the media bar: Pause while playing, Play while paused or stopped.
+void TForm1::PlayOrPause() {
+    MediaPlayer1->PressButton(MediaPlayer1->Mode() == mdPlaying ? btPause : btPlay);
+}
+
+void TForm1::StepTrack(int step) {
+    const int count = FileListBox1->Items().Count();
+    const int index = FileListBox1->ItemIndex();
+    const int from = index >= 0 ? index : (step > 0 ? -1 : count);
+    FileListBox1->SetItemIndex(((from + step) % count + count) % count);
+    if (LoadSelectedTrack()) PlayTrack();
+}
+
+void TForm1::StepVolume(int step) {
+    SpinEdit1->SetValue(std::clamp(SpinEdit1->Value() + step, 0, 100));
+}
+
+void TForm1::ToggleSilence() {
+    TSpeedButton* pressed = SpeedButton6->Down() ? SpeedButton5 : SpeedButton6;
+    pressed->SetDown(true);
+    pressed->Click();
+}
+
+namespace {
+
+// The dropped paths; the drop is given back to the system when this goes.
+class DroppedFiles {
+public:
+    explicit DroppedFiles(HDROP drop) : drop_(drop) {}
+    ~DroppedFiles() { DragFinish(drop_); }
+    DroppedFiles(const DroppedFiles&) = delete;
+    DroppedFiles& operator=(const DroppedFiles&) = delete;
+
+    std::vector<std::string> Paths() const {
+        std::vector<std::string> paths;
+        const UINT count = DragQueryFileA(drop_, 0xFFFFFFFF, nullptr, 0);
+        for (UINT i = 0; i < count; ++i) {
+            std::string path(DragQueryFileA(drop_, i, nullptr, 0), '\0');
+            DragQueryFileA(drop_, i, path.data(), UINT(path.size() + 1));
+            paths.push_back(path);
+        }
+        return paths;
+    }
+
+private:
+    HDROP drop_;
+};
+
+bool IsFolder(const std::string& path) {
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool IsMp3File(const std::string& path) {
+    return path.size() > 4 && AnsiCompareText(path.substr(path.size() - 4), ".mp3") == 0 && TrackFileExists(path);
+}
+
+}  // namespace
+
+void TForm1::WMDropFiles(HDROP drop) {
+    const std::vector<std::string> paths = DroppedFiles(drop).Paths();
+    const auto track = std::find_if(paths.begin(), paths.end(), IsMp3File);
+    if (track != paths.end()) {
+        ClearTrackDescription();
+        StartWithFile(*track);
+        return;
+    }
+    const auto folder = std::find_if(paths.begin(), paths.end(), IsFolder);
+    if (folder != paths.end()) DirectoryListBox1->SetDirectory(*folder);
 }
 
 // ---- description panel

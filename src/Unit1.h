@@ -7,6 +7,9 @@
 #include <string>
 #include <string_view>
 
+#include <windows.h>
+#include <shellapi.h>
+
 #include "Buttons.h"
 #include "ComCtrls.h"
 #include "ExtCtrls.h"
@@ -97,6 +100,8 @@ public:
     void BitBtn1Click(TObject* sender);
     void DirectoryListBox1Change(TObject* sender);
 
+    void WndProc(TMessage& message) override;
+
     // Empties the six description fields and the file name.
     void ClearTrackDescription();
     // Sends the volume (0 to 1000) to the device the player has open; with no
@@ -108,7 +113,19 @@ public:
     // The folder the path label stands for (the label may show it shortened).
     const std::string& TrackFolder() const { return trackFolder_; }
 
+protected:
+    void CreateParams(TCreateParams& params) override;
+
 private:
+    // A media key (play/pause, stop, next, previous, volume, mute); false when the window declines it.
+    bool WMAppCommand(int command);
+    void PlayOrPause();
+    // The next or previous file of the list, cyclically, loaded and played.
+    void StepTrack(int step);
+    void StepVolume(int step);
+    void ToggleSilence();
+    // Files dropped from the shell: the first MP3 starts as from the command line, else a folder is opened.
+    void WMDropFiles(HDROP drop);
     void CreateToolBar();
     void CreateNavigation();
     void CreateDescriptionGroup();
