@@ -751,6 +751,9 @@ void TForm1::WMDropFiles(HDROP drop) {
     const std::vector<std::string> paths = DroppedFiles(drop).Paths();
     const auto track = std::find_if(paths.begin(), paths.end(), IsMp3File);
     if (track != paths.end()) {
+        // The track playing now lets go of its file first: the dropped one may be the same.
+        MediaPlayer1->Close();
+        TrackBar1->SetMax(0);
         ClearTrackDescription();
         StartWithFile(*track);
         return;
