@@ -356,12 +356,12 @@ void TForm1::CreateDescriptionGroup() {
     struct EditSpec {
         TEdit** field;
         const char* name;
-        int left, top, width, tabOrder;
+        int left, top, width;
     };
     const EditSpec edits[] = {
-        {&Edit1, "Edit1", 6, 32, 196, 6},       {&edAlbum, "edAlbum", 48, 64, 154, 0},
-        {&edTitle, "edTitle", 48, 96, 154, 1},  {&edArtist, "edArtist", 48, 128, 154, 2},
-        {&edComment, "edComment", 48, 160, 154, 5}, {&edYear, "edYear", 162, 192, 40, 3},
+        {&Edit1, "Edit1", 6, 32, 196},          {&edAlbum, "edAlbum", 48, 64, 154},
+        {&edTitle, "edTitle", 48, 96, 154},     {&edArtist, "edArtist", 48, 128, 154},
+        {&edComment, "edComment", 48, 160, 154}, {&edYear, "edYear", 162, 192, 40},
     };
     for (const auto& e : edits) {
         *e.field = Place<TEdit>(this, GroupBox1, e.left, e.top, e.width, 21);
