@@ -9,6 +9,7 @@
 #include "Controls.h"
 #include "Dialogs.h"
 #include "Registry.h"
+#include "Version.h"
 #include "runtime/CmdLine.h"
 #include "runtime/SysUtils.h"
 
@@ -25,7 +26,7 @@ constexpr UINT kYesNoExclamation = MB_YESNO | MB_ICONEXCLAMATION;  // 52
 
 const char* const kProgramNote[] = {
     "Brumik                                   Tonograjek MP3",
-    "                                                    wersja 1.1",
+    "                                                    wersja " BRUMIK_VERSION_TEXT,
     "",
     "  Program Brumik to niewielki odtwarzacz plików mp3 przystosowany do pracy     ",
     "w systemach Windows (98, XT, Vista). Program nie wymaga specjalnej instalacji",
