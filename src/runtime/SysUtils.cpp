@@ -22,15 +22,17 @@ std::string FormatText(std::string_view pattern, std::initializer_list<std::stri
     std::string out;
     auto arg = args.begin();
     size_t copied = 0;
-    for (size_t at = pattern.find('%'); at != std::string_view::npos && arg != args.end();
-         at = pattern.find('%', at + 1)) {
-        if (!IsPlaceholder(pattern, at)) continue;
-        out += pattern.substr(copied, at - copied);
-        out += *arg++;
-        copied = at + 2;
-        at = copied - 1;
+    size_t at = pattern.find('%');
+    while (at != std::string_view::npos && arg != args.end()) {
+        if (IsPlaceholder(pattern, at)) {
+            out.append(pattern.substr(copied, at - copied)).append(*arg++);
+            copied = at + 2;
+            at = pattern.find('%', copied);
+        } else {
+            at = pattern.find('%', at + 1);
+        }
     }
-    out += pattern.substr(copied);
+    out.append(pattern.substr(copied));
     return out;
 }
 
