@@ -22,16 +22,19 @@ NAME="brumik-$VERSION-win32"
   -DCMAKE_BUILD_TYPE=Release -DBRUMIK_TESTS=OFF >/dev/null
 cmake --build "$I686" -j2 --target brumik >&2
 
+# The program's header and the files' times say when the sources were last
+# committed, so that the same sources give the same zip.
+if [ -z "${SOURCE_DATE_EPOCH:-}" ] && epoch="$(git -C "$ROOT" log -1 --format=%ct 2>/dev/null)"; then
+  export SOURCE_DATE_EPOCH="$epoch"
+fi
+
 STAGE="$(mktemp -d)"
 trap 'rm -rf "$STAGE"' EXIT
 i686-w64-mingw32-strip -o "$STAGE/brumik.exe" "$I686/brumik.exe"
 sed -e "s/@VERSION@/$VERSION/g" "$ROOT/packaging/CZYTAJ.TXT" | iconv -f UTF-8 -t CP1250 | LC_ALL=C sed -e 's/$/\r/' \
   >"$STAGE/CZYTAJ.TXT"
 
-# The files carry the time of the last commit, so that the same sources give the same zip.
-if stamp="$(TZ=UTC0 git -C "$ROOT" log -1 --format=%cd --date=format-local:%Y%m%d%H%M.%S 2>/dev/null)" && [ -n "$stamp" ]; then
-  TZ=UTC0 touch -t "$stamp" "$STAGE/brumik.exe" "$STAGE/CZYTAJ.TXT"
-fi
+[ -z "${SOURCE_DATE_EPOCH:-}" ] || touch -d "@$SOURCE_DATE_EPOCH" "$STAGE/brumik.exe" "$STAGE/CZYTAJ.TXT"
 
 mkdir -p "$DIST"
 rm -f "$DIST/$NAME.zip" "$DIST/$NAME.zip.sha256"
