@@ -1,6 +1,7 @@
 #!/bin/bash
 # Installs every Debian package that building, running and testing Brumik needs.
 # Idempotent: when everything is present it only checks and returns.
+# Packages named as arguments are installed too (scripts/package.sh asks for zip).
 set -euo pipefail
 
 PACKAGES=(
@@ -12,6 +13,7 @@ PACKAGES=(
   gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-alsa libasound2-plugins
   locales sox libsox-fmt-mp3 lame
   doctest-dev
+  "$@"
 )
 
 # As root the commands run directly, otherwise through sudo.

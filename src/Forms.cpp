@@ -2,7 +2,11 @@
 
 #include <windowsx.h>
 
+#include <cxxabi.h>
+
 #include <algorithm>
+#include <cstdlib>
+#include <memory>
 #include <typeinfo>
 
 #include "StringIds.h"
@@ -34,6 +38,16 @@ void ShowWindowWithoutAnimation(HWND window, int command) {
         info.iMinAnimate = 1;
         SystemParametersInfoA(SPI_SETANIMATION, sizeof info, &info, 0);
     }
+}
+
+// The readable name of the type of the exception being handled ("std::runtime_error").
+std::string CurrentExceptionTypeName() {
+    const std::type_info* type = abi::__cxa_current_exception_type();
+    if (!type) return "unknown";
+    int status = -1;
+    const std::unique_ptr<char, decltype(&std::free)> name(abi::__cxa_demangle(type->name(), nullptr, nullptr, &status),
+                                                           &std::free);
+    return status == 0 && name ? std::string(name.get()) : std::string("unknown");
 }
 
 struct ThreadWindowSearch {
@@ -217,12 +231,15 @@ int TForm::RunModalLoop() {
     Perform(CM_ACTIVATE);
     modalResult_ = mrNone;
     do {
-        Application->HandleMessage();
+        try {
+            Application->HandleMessage();
+        } catch (...) {
+            // Reported like an exception of the main loop; the dialog stays open.
+            Application->HandleException(this);
+        }
         if (Application->Terminated()) modalResult_ = mrCancel;
         else if (modalResult_ != mrNone) CloseModal();
     } while (modalResult_ == mrNone);
-    Perform(CM_DEACTIVATE);
-    Hide();
     return modalResult_;
 }
 
@@ -235,17 +252,23 @@ int TForm::ShowModal() {
     const HCURSOR cursor = GetCursor();
     SetCursor(LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW)));
     int result = mrNone;
+    bool focusStayed = true;
     try {
         TApplication::DisabledWindows disabled;
         result = RunModalLoop();
+        // Asked before the hide, which hands the focus on to some other window.
+        const HWND focus = GetFocus();
+        focusStayed = !focus || focus == Handle() || IsChild(Handle(), focus);
+        Perform(CM_DEACTIVATE);
+        Hide();
     } catch (...) {
         modal_ = false;
         SetCursor(cursor);
         throw;
     }
     SetCursor(cursor);
-    if (activeWindow && IsWindow(activeWindow) && !GetFocus()) SetActiveWindow(activeWindow);
-    else if (activeWindow && IsWindow(activeWindow)) SetActiveWindow(activeWindow);
+    // A window that took the focus while the dialog was up keeps it.
+    if (focusStayed && activeWindow && IsWindow(activeWindow)) SetActiveWindow(activeWindow);
     modal_ = false;
     return result;
 }
@@ -691,14 +714,22 @@ void TApplication::HandleException(TObject*) {
     } catch (const EAbort&) {
     } catch (const Exception& e) {
         ShowException(e);
-    } catch (const std::exception& e) {
-        std::string text = FormatText(LoadStr(SExceptionReport), typeid(e).name());
-        text = FormatText(text, TitleFromExeName());
-        text = FormatText(text, "00000000");
-        text = FormatText(text, e.what());
-        text = FormatText(text, "");
-        MessageBox(text, LoadStr(SExceptionTitle), MB_OK | MB_ICONSTOP);
+    } catch (...) {
+        ShowForeignException();
     }
+}
+
+void TApplication::ShowForeignException() {
+    std::string message;
+    try {
+        throw;
+    } catch (const std::exception& e) {
+        message = e.what();
+    } catch (...) {
+    }
+    const std::string text = FormatText(LoadStr(SExceptionReport),
+                                        {CurrentExceptionTypeName(), TitleFromExeName(), "00000000", message, ""});
+    MessageBox(text, LoadStr(SExceptionTitle), MB_OK | MB_ICONSTOP);
 }
 
 void TApplication::ShowException(const Exception& e) {

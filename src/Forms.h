@@ -208,6 +208,9 @@ private:
     void EnableOthers();
     void ControlDestroyed(TControl* control) override;
     static std::string TitleFromExeName();
+    // Reports the thrown object being handled that is not the framework's
+    // exception: the runtime's generic report with its type's readable name.
+    void ShowForeignException();
 
     UniqueWindow handle_;
     TForm* mainForm_ = nullptr;

@@ -11,6 +11,7 @@
 #include "Controls.h"
 #include "Dialogs.h"
 #include "Registry.h"
+#include "Version.h"
 #include "runtime/CmdLine.h"
 #include "runtime/SysUtils.h"
 
@@ -28,7 +29,7 @@ constexpr char kNoTrackToDescribe[] = "Opis utworu można zapisać dopiero po wy
 
 const char* const kProgramNote[] = {
     "Brumik                                   Tonograjek MP3",
-    "                                                    wersja 1.1",
+    "                                                    wersja " BRUMIK_VERSION_TEXT,
     "",
     "  Program Brumik to niewielki odtwarzacz plików mp3 przystosowany do pracy     ",
     "w systemach Windows (98, XT, Vista). Program nie wymaga specjalnej instalacji",

@@ -3,6 +3,8 @@
 #include <windows.h>
 
 #include <functional>
+#include <optional>
+#include <stdexcept>
 
 #include "Dialogs.h"
 #include "ExtCtrls.h"
@@ -53,6 +55,16 @@ private:
     HWND dialog_ = nullptr;
 };
 
+// A form whose handling of the mouse coming onto it raises.
+class RaisingForm : public TestForm {
+public:
+    using TestForm::TestForm;
+    void WndProc(TMessage& message) override {
+        if (message.Msg == CM_MOUSEENTER) throw std::runtime_error("50%s zrobione");
+        TestForm::WndProc(message);
+    }
+};
+
 struct TickCounter {
     int ticks = 0;
     void Tick(TObject*) { ++ticks; }
@@ -88,6 +100,33 @@ TEST_CASE("a notice shows its text under the application's title while the main 
     CHECK(IsWindowEnabled(form->Handle()));
     CHECK(GetActiveWindow() == form->Handle());
     CHECK(FindThreadDialog() == nullptr);
+
+    // A window that took the focus while the notice was up keeps it.
+    std::optional<ScopedTestForm> other;
+    DialogActor actor([&](HWND dialog) {
+        SendMessageA(DialogButton(dialog, IDOK), BM_CLICK, 0, 0);
+        other.emplace(200, 150);
+        SetActiveWindow(other->Get()->Handle());
+    });
+    ShowMessage("Drugi komunikat");
+    REQUIRE(actor.Acted());
+    CHECK(GetActiveWindow() == other->Get()->Handle());
+    CHECK(IsWindowEnabled(form->Handle()));
+}
+
+TEST_CASE("an exception inside the modal loop is reported and the form stays open") {
+    auto* form = Make<RaisingForm>(Application);
+    form->SetBounds(200, 200, 300, 200);
+    SetCursorPos(350, 300);  // the form appears under the mouse
+    std::string report;
+    DialogActor actor([&](HWND box) {
+        report = DialogText(box);
+        SendMessageA(DialogButton(box, IDOK), BM_CLICK, 0, 0);
+        PostMessageA(form->Handle(), WM_SYSCOMMAND, SC_CLOSE, 0);  // and then the user closes the form
+    });
+    CHECK(form->ShowModal() == mrCancel);
+    CHECK(report == "Exception std::runtime_error in module test_dialogs at 00000000.\n50%s zrobione");
+    Application->DestroyComponent(form);
 }
 
 TEST_CASE("the dialog's layout follows the font's average character size") {

@@ -10,12 +10,14 @@
 
 namespace {
 
-// A button whose click raises the exception it is given.
+// A button whose click raises the exception it is given, or a bare number.
 struct Thrower {
     std::string message;
+    bool bare = false;
     int clicks = 0;
     void Click(TObject*) {
         ++clicks;
+        if (bare) throw clicks;
         throw Exception(message);
     }
 };
@@ -80,6 +82,15 @@ TEST_CASE("an exception escaping a handler is reported once with a period and th
     REQUIRE(PumpUntil([&] { return answerer.Seen().size() == 2; }));
     CHECK(answerer.Seen()[1].text == "Already ends..");
     CHECK(thrower.clicks == 2);
+
+    // An object of no exception class gets the runtime's report, once, its type named readably.
+    thrower.bare = true;
+    PostMessageA(button->Handle(), BM_CLICK, 0, 0);
+    REQUIRE(PumpUntil([&] { return answerer.Seen().size() == 3; }));
+    PumpFor(100);
+    CHECK(answerer.Seen().size() == 3);
+    CHECK(answerer.Seen()[2].text == "Exception int in module test_forms at 00000000.\n");
+    CHECK(answerer.Seen()[2].caption == "Application Error");
 }
 
 TEST_CASE("the message box disables the program's windows and gives back the answer") {

@@ -11,28 +11,37 @@ std::string LoadStr(unsigned id) {
 }
 
 namespace {
-std::string ReplaceFirstPlaceholder(std::string_view pattern, std::string_view text) {
-    size_t at = pattern.find('%');
-    while (at != std::string_view::npos && at + 1 < pattern.size()) {
-        char kind = pattern[at + 1];
-        if (kind == 's' || kind == 'd' || kind == 'p') {
-            std::string out(pattern.substr(0, at));
-            out += text;
-            out += pattern.substr(at + 2);
-            return out;
-        }
-        at = pattern.find('%', at + 1);
-    }
-    return std::string(pattern);
+bool IsPlaceholder(std::string_view pattern, size_t at) {
+    if (at + 1 >= pattern.size()) return false;
+    const char kind = pattern[at + 1];
+    return kind == 's' || kind == 'd' || kind == 'p';
 }
 }  // namespace
 
+std::string FormatText(std::string_view pattern, std::initializer_list<std::string_view> args) {
+    std::string out;
+    auto arg = args.begin();
+    size_t copied = 0;
+    size_t at = pattern.find('%');
+    while (at != std::string_view::npos && arg != args.end()) {
+        if (IsPlaceholder(pattern, at)) {
+            out.append(pattern.substr(copied, at - copied)).append(*arg++);
+            copied = at + 2;
+            at = pattern.find('%', copied);
+        } else {
+            at = pattern.find('%', at + 1);
+        }
+    }
+    out.append(pattern.substr(copied));
+    return out;
+}
+
 std::string FormatText(std::string_view pattern, std::string_view arg) {
-    return ReplaceFirstPlaceholder(pattern, arg);
+    return FormatText(pattern, {arg});
 }
 
 std::string FormatText(std::string_view pattern, long long arg) {
-    return ReplaceFirstPlaceholder(pattern, std::to_string(arg));
+    return FormatText(pattern, std::string_view(std::to_string(arg)));
 }
 
 std::string InOutErrorMessage(int errorCode) {

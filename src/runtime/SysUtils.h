@@ -2,6 +2,7 @@
 // input/output error codes of the runtime.
 #pragma once
 
+#include <initializer_list>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -43,6 +44,9 @@ std::string LoadStr(unsigned id);
 
 // Replaces the first "%s" or "%d" of pattern with arg.
 std::string FormatText(std::string_view pattern, std::string_view arg);
+// Replaces the placeholders ("%s", "%d", "%p") of pattern with args in order,
+// in one pass: a placeholder inside an arg is kept as it stands.
+std::string FormatText(std::string_view pattern, std::initializer_list<std::string_view> args);
 std::string FormatText(std::string_view pattern, long long arg);
 
 // Message of the runtime's input/output error for a system error code.
