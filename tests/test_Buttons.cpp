@@ -6,6 +6,7 @@
 
 #include "Buttons.h"
 #include "ExtCtrls.h"
+#include "GdiLedger.h"
 #include "WineGui.h"
 #include "runtime/SysUtils.h"
 
@@ -538,13 +539,15 @@ TEST_SUITE("speed button") {
         CHECK(button->State() == TButtonState::bsExclusive);
     }
 
-    TEST_CASE("disabling during a press stops the tracking: the release clicks nothing") {
+    TEST_CASE("disabling during a press stops the tracking and frees the mouse: the release clicks nothing") {
         ScopedTestForm form;
         Probe probe;
         auto* button = MakeSpeedButton(form.Get(), 10, 10);
         button->OnClick.Bind<&Probe::Click>(&probe);
         Press(form.Get(), 20, 20);
+        REQUIRE(GetCapture() == form->Handle());
         button->SetEnabled(false);
+        CHECK(GetCapture() == nullptr);
         button->SetEnabled(true);
         Release(form.Get(), 20, 20);
         CHECK(probe.clicks == 0);
@@ -735,6 +738,25 @@ TEST_SUITE("bitmap button") {
         CHECK_FALSE(form->Visible());
     }
 
+    TEST_CASE("the pressed face is filled at every press, after captions drawn with a hollow brush") {
+        ScopedTestForm form;
+        auto* button = Make<TBitBtn>(form.Get());
+        button->SetParent(form.Get());
+        button->SetBounds(20, 20, 84, 28);
+        button->SetCaption("Warunki");
+        HWND window = button->Handle();
+        for (int press = 1; press <= 3; ++press) {
+            CAPTURE(press);
+            SendMessageA(window, BM_SETSTATE, TRUE, 0);
+            button->Repaint();
+            CHECK(Seen(window, 3, 3) == Face());
+            SendMessageA(window, BM_SETSTATE, FALSE, 0);
+            button->Repaint();
+        }
+        const auto [first, second] = PicturesAroundRepaint(window, RECT{0, 0, 84, 28});
+        CHECK(first == second);
+    }
+
     TEST_CASE("a double click on a bitmap button is two presses: two clicks") {
         ScopedTestForm form;
         Probe probe;
@@ -749,5 +771,52 @@ TEST_SUITE("bitmap button") {
         SendMessageA(window, WM_LBUTTONUP, 0, At(10, 10));
         PumpFor(50);
         CHECK(probe.clicks == 2);
+    }
+}
+
+TEST_SUITE("buttons and the system") {
+    TEST_CASE("a new face colour reaches the glyph pictures and the dither of held buttons") {
+        ScopedTestForm form;
+        auto glyph = MarkedGlyph(16, 16);
+        auto* plain = MakeSpeedButton(form.Get(), 10, 10);
+        plain->SetGlyph(glyph.get());
+        auto* held = MakeSpeedButton(form.Get(), 50, 10, 1);
+        held->SetDown(true);
+        auto* bitButton = Make<TBitBtn>(form.Get());
+        bitButton->SetParent(form.Get());
+        bitButton->SetBounds(100, 10, 84, 28);
+        bitButton->SetGlyph(glyph.get());
+        HWND window = form->Handle();
+        REQUIRE(Seen(window, 10 + 6 + 8, 10 + 6 + 8) == Face());  // pictures made in the old colour
+
+        const int element = COLOR_BTNFACE;
+        const COLORREF oldFace = GetSysColor(COLOR_BTNFACE), newFace = RGB(200, 120, 40);
+        SetSysColors(1, &element, &newFace);
+        RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+        CHECK(Seen(window, 10 + 6 + 8, 10 + 6 + 8) == newFace);
+        CHECK(Seen(window, 50 + 4, 10 + 3) == newFace);
+        CHECK(Seen(bitButton->Handle(), 2 + 32 + 8, 2 + 4 + 8) == newFace);
+        SetSysColors(1, &element, &oldFace);
+        PumpFor(50);
+    }
+
+    TEST_CASE("buttons made, pressed, painted and destroyed 20 times leave no GDI object behind") {
+        ScopedTestForm form;
+        auto glyph = MarkedGlyph(16, 16);
+        auto cycle = [&] {
+            auto* speed = MakeSpeedButton(form.Get(), 10, 10, 1);
+            speed->SetGlyph(glyph.get());
+            speed->SetCaption("Graj");
+            ClickAt(form.Get(), 20, 20);
+            auto* bitButton = Make<TBitBtn>(form.Get());
+            bitButton->SetParent(form.Get());
+            bitButton->SetBounds(100, 10, 84, 28);
+            bitButton->SetKind(TBitBtnKind::bkOK);
+            SendMessageA(bitButton->Handle(), BM_SETSTATE, TRUE, 0);
+            RedrawWindow(form->Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+            form->DestroyComponent(bitButton);
+            form->DestroyComponent(speed);
+        };
+        CHECK(GdiGrowthOver(20, cycle) == 0);
     }
 }

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "ComCtrls.h"
+#include "GdiLedger.h"
 #include "runtime/SysUtils.h"
 #include "WineGui.h"
 
@@ -758,4 +759,22 @@ TEST_CASE("status bar: it stands where its alignment puts it and tells of size c
         CHECK(placed.bottom == 40);
         CHECK(counter.resizes > before);
     }
+}
+
+TEST_CASE("status bar: owner-drawn parts paint the same picture every time; 20 bars leave no GDI object behind") {
+    auto cycle = [](bool compare) {
+        ScopedTestForm form;
+        TStatusBar* bar = PlacePlayerBar(form.Get());
+        PanelPainter painter;
+        bar->OnDrawPanel.Bind<&PanelPainter::Draw>(&painter);
+        bar->Panels()[1]->SetStyle(TStatusPanelStyle::psOwnerDraw);
+        REQUIRE(PumpUntil([&] { return !painter.panelsPainted.empty(); }));
+        if (!compare) return;
+        RECT client{};
+        GetClientRect(bar->Handle(), &client);
+        const auto [first, again] = PicturesAroundRepaint(bar->Handle(), client);
+        CHECK(first == again);
+    };
+    cycle(true);
+    CHECK(GdiGrowthOver(20, [&] { cycle(false); }) == 0);
 }

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "FileCtrl.h"
+#include "GdiLedger.h"
 #include "TestFiles.h"
 #include "WineGui.h"
 #include "runtime/SysUtils.h"
@@ -1128,5 +1129,39 @@ TEST_SUITE("filter combo") {
         filter->SetItemIndex(-1);
         CHECK(filter->Mask() == "*.c");
         CHECK(filter->ItemIndex() == 2);
+    }
+}
+
+TEST_SUITE("painting") {
+    TEST_CASE("file list, folder tree and drive list paint the same picture every time; 20 of each leave no GDI object behind") {
+        AlbumTree tree;
+        KeepCurrentDir keep;
+        ScopedTestForm form(500, 300);
+        auto place = [&] {
+            auto* files = Place<TFileListBox>(form, 0, 0, 200, 200);
+            files->SetShowGlyphs(true);
+            files->SetMask("*.*");
+            files->SetFileType(ftNormal | ftDirectory);
+            auto* dirs = Place<TDirectoryListBox>(form, 210, 0, 200, 200);
+            auto* drives = Place<TDriveComboBox>(form, 210, 210, 200, 22);
+            dirs->SetFileList(files);
+            drives->SetDirList(dirs);
+            dirs->SetDirectory(tree.album);
+            files->SetItemIndex(0);
+            return std::vector<TComponent*>{drives, dirs, files};
+        };
+        const auto shown = place();
+        PumpFor(50);
+        for (int repaint = 1; repaint <= 2; ++repaint) {
+            const auto [first, again] = PicturesAroundRepaint(form->Handle(), RECT{0, 0, 420, 240});
+            CHECK(first == again);
+        }
+        for (TComponent* control : shown) form->DestroyComponent(control);
+
+        CHECK(GdiGrowthOver(20, [&] {
+                  const auto controls = place();
+                  RedrawWindow(form->Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+                  for (TComponent* control : controls) form->DestroyComponent(control);
+              }) == 0);
     }
 }

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "ExtCtrls.h"
+#include "GdiLedger.h"
 #include "MPlayer.h"
 #include "TestFiles.h"
 #include "WineGui.h"
@@ -1811,4 +1812,24 @@ TEST_CASE("Wine: the bar plays and pauses a clip") {
     REQUIRE(PumpUntil([&] {
         return std::find(rig.notices.values.begin(), rig.notices.values.end(), nvSuccessful) != rig.notices.values.end();
     }, 6000));
+}
+
+TEST_CASE("the bar paints the same picture every time, and 20 bars pressed and destroyed leave no GDI object behind") {
+    {
+        BarRig rig;
+        rig.player->Open();
+        SetFocus(rig.window);
+        Press(rig.window, 40);  // the second cell held down, with the focus rectangle
+        for (int repaint = 1; repaint <= 2; ++repaint) {
+            const auto [first, again] = PicturesAroundRepaint(rig.window, RECT{0, 0, 57, 28});
+            CHECK(first == again);
+        }
+        Release(rig.window, 40);
+    }
+    CHECK(GdiGrowthOver(20, [] {
+              BarRig rig;
+              rig.player->Open();
+              ClickAt(rig.window, 5);
+              RedrawWindow(rig.window, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+          }) == 0);
 }

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "ExtCtrls.h"
+#include "GdiLedger.h"
 #include "StdCtrls.h"
 #include "WineGui.h"
 #include "runtime/SysUtils.h"
@@ -180,6 +181,34 @@ TEST_CASE("windowless controls are painted by their parent: label colours and sh
     CHECK(ScreenPixel(form->Handle(), 68, 108) == RGB(0, 0, 0));
     CHECK(ScreenPixel(form->Handle(), 40, 104) == RGB(192, 192, 192));
     CHECK(ScreenPixel(form->Handle(), 40, 112) == GetSysColor(COLOR_BTNFACE));
+
+    // Any later paint, as after a window passed over them, gives the same picture.
+    for (int repaint = 1; repaint <= 2; ++repaint) {
+        const auto [first, again] = PicturesAroundRepaint(form->Handle(), RECT{0, 0, 140, 120});
+        CHECK(first == again);
+    }
+    CHECK(ScreenPixel(form->Handle(), 125, 15) == RGB(255, 255, 255));
+}
+
+TEST_CASE("labels, group boxes, owner-drawn lists and buttons made, painted and destroyed 20 times leave no GDI object behind") {
+    ScopedTestForm form(300, 200);
+    auto cycle = [&] {
+        auto* label = Place<TLabel>(form.Get(), 8, 8, 120, 18);
+        label->SetColor(clWhite);
+        label->SetCaption("D:\\mp3");
+        auto* group = Place<TGroupBox>(form.Get(), 8, 30, 120, 60);
+        group->SetCaption("Opis utworu");
+        auto* list = Place<TListBox>(form.Get(), 140, 8, 100, 80);
+        list->SetStyle(TListBoxStyle::lbOwnerDrawFixed);
+        list->Items().Add("Lato");
+        list->Items().Add("Zima");
+        list->SetItemIndex(1);
+        auto* button = Place<TButton>(form.Get(), 8, 100, 75, 25);
+        RedrawWindow(form->Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+        for (TComponent* control : std::initializer_list<TComponent*>{button, list, group, label})
+            control->Owner()->DestroyComponent(control);
+    };
+    CHECK(GdiGrowthOver(20, cycle) == 0);
 }
 
 TEST_CASE("a click on a windowless control raises its OnClick only when released over it") {

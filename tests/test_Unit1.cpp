@@ -20,6 +20,7 @@
 
 #include <digitalv.h>
 #include "WineGui.h"
+#include "GdiLedger.h"
 
 namespace {
 
@@ -1018,5 +1019,34 @@ TEST_SUITE("Main window") {
         REQUIRE(no.Seen().size() == 1);
         CHECK(no.Seen()[0].caption == "Brumik: Warunki użytkowania");
         CHECK(no.Seen()[0].text == "Wymaga łącza z Internetem!\r\nZgoda na połączenie?");
+    }
+}
+
+TEST_SUITE("Main window") {
+    TEST_CASE("50 track changes with repaints: no GDI object left behind, the path label white, the pressed Warunki filled") {
+        PlayerWindow player;
+        TForm1* f = player.form;
+        WriteBytes(player.File("b.mp3"), ReadBytes(TestDataFile("tone2s.mp3")) + BytesOf(SampleTag));
+        const size_t breaches = GdiLedger::Breaches().size();
+        int changes = 0;
+        CHECK(GdiGrowthOver(50, [&] {
+                  player.ClickTrack(changes++ % 2);
+                  RedrawWindow(f->Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+              }) == 0);
+        CHECK(player.Panel(0) == "1 z 2");
+        PumpFor(50);
+        CHECK(ScreenPixel(f->Handle(), f->Label1->Left() + 420, f->Label1->Top() + 17) == RGB(255, 255, 255));
+
+        HWND warunki = f->BitBtn1->Handle();
+        for (int press = 1; press <= 3; ++press) {
+            CAPTURE(press);
+            SendMessageA(warunki, BM_SETSTATE, TRUE, 0);
+            f->BitBtn1->Repaint();
+            PumpFor(30);
+            CHECK(ScreenPixel(warunki, 3, 3) == GetSysColor(COLOR_BTNFACE));
+            SendMessageA(warunki, BM_SETSTATE, FALSE, 0);
+            f->BitBtn1->Repaint();
+        }
+        CHECK(GdiLedger::Breaches().size() == breaches);
     }
 }

@@ -121,6 +121,41 @@ COLORREF ScreenPixel(HWND window, int x, int y) {
     return color;
 }
 
+std::vector<COLORREF> ScreenPicture(HWND window, const RECT& area) {
+    const int width = area.right - area.left, height = area.bottom - area.top;
+    POINT corner{area.left, area.top};
+    ClientToScreen(window, &corner);
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;  // top row first
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    HBITMAP copy = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HDC memory = CreateCompatibleDC(nullptr);
+    HGDIOBJ old = SelectObject(memory, copy);
+    HDC screen = GetDC(nullptr);
+    BitBlt(memory, 0, 0, width, height, screen, corner.x, corner.y, SRCCOPY);
+    ReleaseDC(nullptr, screen);
+    SelectObject(memory, old);
+    DeleteDC(memory);
+    std::vector<COLORREF> pixels(size_t(width) * size_t(height));
+    const auto* quads = static_cast<const RGBQUAD*>(bits);
+    for (size_t i = 0; i < pixels.size(); ++i) pixels[i] = RGB(quads[i].rgbRed, quads[i].rgbGreen, quads[i].rgbBlue);
+    DeleteObject(copy);
+    return pixels;
+}
+
+std::pair<std::vector<COLORREF>, std::vector<COLORREF>> PicturesAroundRepaint(HWND window, const RECT& area) {
+    PumpFor(50);
+    auto before = ScreenPicture(window, area);
+    RedrawWindow(window, &area, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+    PumpFor(50);
+    return {std::move(before), ScreenPicture(window, area)};
+}
+
 TestForm::TestForm(TComponent* owner) : TForm(owner) {
     SetBorderStyle(TFormBorderStyle::bsSingle);
     SetText("Test");

@@ -6,6 +6,7 @@
 
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "Forms.h"
@@ -55,6 +56,11 @@ std::string WindowText(HWND window);
 
 // Colour of a client pixel of a window as drawn on the screen.
 COLORREF ScreenPixel(HWND window, int x, int y);
+// The pixels of a client area of a window as drawn on the screen, row by row.
+std::vector<COLORREF> ScreenPicture(HWND window, const RECT& area);
+// Erases and paints a client area of a window again at once, as after another
+// window passed over it; gives the picture before and after.
+std::pair<std::vector<COLORREF>, std::vector<COLORREF>> PicturesAroundRepaint(HWND window, const RECT& area);
 
 // A shown form to host the controls under test; destroyed with the test.
 class TestForm : public TForm {
