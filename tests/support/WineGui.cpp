@@ -121,31 +121,75 @@ COLORREF ScreenPixel(HWND window, int x, int y) {
     return color;
 }
 
+namespace {
+
+// A 32-bit picture with a memory context drawing on it.
+class Picture {
+public:
+    Picture(int width, int height) : width_(width), height_(height) {
+        BITMAPINFO info{};
+        info.bmiHeader.biSize = sizeof info.bmiHeader;
+        info.bmiHeader.biWidth = width;
+        info.bmiHeader.biHeight = -height;  // top row first
+        info.bmiHeader.biPlanes = 1;
+        info.bmiHeader.biBitCount = 32;
+        info.bmiHeader.biCompression = BI_RGB;
+        bitmap_ = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits_, nullptr, 0);
+        dc_ = CreateCompatibleDC(nullptr);
+        old_ = SelectObject(dc_, bitmap_);
+    }
+    ~Picture() {
+        SelectObject(dc_, old_);
+        DeleteDC(dc_);
+        DeleteObject(bitmap_);
+    }
+    Picture(const Picture&) = delete;
+    Picture& operator=(const Picture&) = delete;
+    HDC Dc() const { return dc_; }
+    std::vector<COLORREF> Pixels() const {
+        std::vector<COLORREF> pixels(size_t(width_) * size_t(height_));
+        const auto* quads = static_cast<const RGBQUAD*>(bits_);
+        for (size_t i = 0; i < pixels.size(); ++i)
+            pixels[i] = RGB(quads[i].rgbRed, quads[i].rgbGreen, quads[i].rgbBlue);
+        return pixels;
+    }
+
+private:
+    int width_, height_;
+    void* bits_ = nullptr;
+    HBITMAP bitmap_;
+    HDC dc_;
+    HGDIOBJ old_;
+};
+
+}  // namespace
+
 std::vector<COLORREF> ScreenPicture(HWND window, const RECT& area) {
     const int width = area.right - area.left, height = area.bottom - area.top;
     POINT corner{area.left, area.top};
     ClientToScreen(window, &corner);
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;  // top row first
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    void* bits = nullptr;
-    HBITMAP copy = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HDC memory = CreateCompatibleDC(nullptr);
-    HGDIOBJ old = SelectObject(memory, copy);
+    Picture picture(width, height);
     HDC screen = GetDC(nullptr);
-    BitBlt(memory, 0, 0, width, height, screen, corner.x, corner.y, SRCCOPY);
+    BitBlt(picture.Dc(), 0, 0, width, height, screen, corner.x, corner.y, SRCCOPY);
     ReleaseDC(nullptr, screen);
-    SelectObject(memory, old);
-    DeleteDC(memory);
-    std::vector<COLORREF> pixels(size_t(width) * size_t(height));
-    const auto* quads = static_cast<const RGBQUAD*>(bits);
-    for (size_t i = 0; i < pixels.size(); ++i) pixels[i] = RGB(quads[i].rgbRed, quads[i].rgbGreen, quads[i].rgbBlue);
-    DeleteObject(copy);
-    return pixels;
+    return picture.Pixels();
+}
+
+std::vector<COLORREF> OwnerDrawnPicture(TWinControl* button, UINT state) {
+    const RECT face{0, 0, button->Width(), button->Height()};
+    Picture picture(face.right, face.bottom);
+    HBRUSH red = CreateSolidBrush(RGB(255, 0, 0));
+    FillRect(picture.Dc(), &face, red);
+    DeleteObject(red);
+    DRAWITEMSTRUCT item{};
+    item.CtlType = ODT_BUTTON;
+    item.itemAction = ODA_DRAWENTIRE;
+    item.itemState = state;
+    item.hwndItem = button->Handle();
+    item.hDC = picture.Dc();
+    item.rcItem = face;
+    button->Perform(CN_DRAWITEM, 0, reinterpret_cast<LPARAM>(&item));
+    return picture.Pixels();
 }
 
 std::pair<std::vector<COLORREF>, std::vector<COLORREF>> PicturesAroundRepaint(HWND window, const RECT& area) {

@@ -62,6 +62,11 @@ std::vector<COLORREF> ScreenPicture(HWND window, const RECT& area);
 // window passed over it; gives the picture before and after.
 std::pair<std::vector<COLORREF>, std::vector<COLORREF>> PicturesAroundRepaint(HWND window, const RECT& area);
 
+// Has an owner-drawn button draw itself in state (ODS_ flags) on a picture
+// painted red first, as the system asks it to: Windows erases nothing before.
+// Gives the pixels row by row.
+std::vector<COLORREF> OwnerDrawnPicture(TWinControl* button, UINT state);
+
 // A shown form to host the controls under test; destroyed with the test.
 class TestForm : public TForm {
 public:
