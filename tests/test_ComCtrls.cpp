@@ -761,9 +761,14 @@ TEST_CASE("status bar: it stands where its alignment puts it and tells of size c
     }
 }
 
-TEST_CASE("status bar: owner-drawn parts paint the same picture every time; 20 bars leave no GDI object behind") {
+TEST_CASE("status bar: owner-drawn parts paint the same picture every time; 20 bars and sliders leave no GDI object behind") {
     auto cycle = [](bool compare) {
         ScopedTestForm form;
+        auto* slider = Make<TTrackBar>(form.Get());  // comes and goes with the bar in the main window
+        slider->SetParent(form.Get());
+        slider->SetBounds(8, 8, 200, 28);
+        slider->SetMax(120);
+        slider->SetPosition(30);
         TStatusBar* bar = PlacePlayerBar(form.Get());
         PanelPainter painter;
         bar->OnDrawPanel.Bind<&PanelPainter::Draw>(&painter);

@@ -1144,11 +1144,13 @@ TEST_SUITE("painting") {
             files->SetFileType(ftNormal | ftDirectory);
             auto* dirs = Place<TDirectoryListBox>(form, 210, 0, 200, 200);
             auto* drives = Place<TDriveComboBox>(form, 210, 210, 200, 22);
+            auto* filter = Place<TFilterComboBox>(form, 0, 210, 200, 22);
             dirs->SetFileList(files);
             drives->SetDirList(dirs);
+            filter->SetFileList(files);
             dirs->SetDirectory(tree.album);
             files->SetItemIndex(0);
-            return std::vector<TComponent*>{drives, dirs, files};
+            return std::vector<TComponent*>{filter, drives, dirs, files};
         };
         const auto shown = place();
         PumpFor(50);

@@ -190,7 +190,7 @@ TEST_CASE("windowless controls are painted by their parent: label colours and sh
     CHECK(ScreenPixel(form->Handle(), 125, 15) == RGB(255, 255, 255));
 }
 
-TEST_CASE("labels, group boxes, owner-drawn lists and buttons made, painted and destroyed 20 times leave no GDI object behind") {
+TEST_CASE("labels, group boxes, owner-drawn lists, buttons, edits and combo boxes made, painted and destroyed 20 times leave no GDI object behind") {
     ScopedTestForm form(300, 200);
     auto cycle = [&] {
         auto* label = Place<TLabel>(form.Get(), 8, 8, 120, 18);
@@ -204,8 +204,12 @@ TEST_CASE("labels, group boxes, owner-drawn lists and buttons made, painted and 
         list->Items().Add("Zima");
         list->SetItemIndex(1);
         auto* button = Place<TButton>(form.Get(), 8, 100, 75, 25);
+        auto* edit = Place<TEdit>(form.Get(), 100, 100, 80, 21);
+        edit->SetText("Zażółć");
+        auto* combo = Place<TComboBox>(form.Get(), 190, 100, 80, 21);
+        combo->Items().Add("Rock");
         RedrawWindow(form->Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN);
-        for (TComponent* control : std::initializer_list<TComponent*>{button, list, group, label})
+        for (TComponent* control : std::initializer_list<TComponent*>{combo, edit, button, list, group, label})
             control->Owner()->DestroyComponent(control);
     };
     CHECK(GdiGrowthOver(20, cycle) == 0);
