@@ -1,6 +1,7 @@
 #include "WineGui.h"
 
 #include "Dialogs.h"
+#include "GdiLedger.h"
 
 namespace {
 BoxAnswerer* gActiveAnswerer = nullptr;
@@ -192,12 +193,27 @@ std::vector<COLORREF> OwnerDrawnPicture(TWinControl* button, UINT state) {
     return picture.Pixels();
 }
 
-std::pair<std::vector<COLORREF>, std::vector<COLORREF>> PicturesAroundRepaint(HWND window, const RECT& area) {
-    PumpFor(50);
-    auto before = ScreenPicture(window, area);
-    RedrawWindow(window, &area, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN);
-    PumpFor(50);
-    return {std::move(before), ScreenPicture(window, area)};
+PaintReport PaintTwiceAndCycle(TWinControl* form, const RECT& area, const std::function<std::vector<TControl*>()>& make) {
+    HWND window = form->Handle();
+    auto paint = [window](UINT erase) {
+        RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | erase | RDW_UPDATENOW | RDW_ALLCHILDREN);
+        PumpFor(30);
+    };
+    auto destroy = [](const std::vector<TControl*>& controls) {
+        for (auto c = controls.rbegin(); c != controls.rend(); ++c) (*c)->Owner()->DestroyComponent(*c);
+    };
+    const auto shown = make();
+    paint(RDW_ERASE);
+    const auto first = ScreenPicture(window, area);
+    paint(RDW_ERASE);
+    const bool same = ScreenPicture(window, area) == first;
+    destroy(shown);
+    const int growth = GdiGrowthOver(20, [&] {
+        const auto made = make();
+        paint(0);
+        destroy(made);
+    });
+    return PaintReport{same, growth};
 }
 
 TestForm::TestForm(TComponent* owner) : TForm(owner) {
