@@ -391,7 +391,15 @@ void TGraphicControl::PaintOn(HDC dc) {
 // ======================================================================
 // TWinControl
 
-TWinControl::TWinControl(TComponent* owner) : TControl(owner) {}
+TWinControl::TWinControl(TComponent* owner) : TControl(owner) {
+    Font().OnFreeing.Bind<&TWinControl::FontFreeing>(this);
+}
+
+// The window gives the font up before it is deleted (it uses the system
+// font until FontChanged hands it the new one).
+void TWinControl::FontFreeing(TObject*) {
+    if (handle_) SendMessageA(handle_, WM_SETFONT, 0, FALSE);
+}
 
 TWinControl::~TWinControl() {
     DestroyHandle();

@@ -67,6 +67,29 @@ void Breach(Book& book, const std::string& what) {
     book.breaches.push_back(book.testCase + ": " + what);
 }
 
+// Looks for a window of this thread that still draws its text with a font.
+struct FontSearch {
+    HGDIOBJ font;
+    bool found = false;
+};
+
+BOOL CALLBACK CheckWindowFont(HWND window, LPARAM data) {
+    auto& search = *reinterpret_cast<FontSearch*>(data);
+    search.found = reinterpret_cast<HGDIOBJ>(SendMessageA(window, WM_GETFONT, 0, 0)) == search.font;
+    return !search.found;
+}
+
+BOOL CALLBACK CheckTopWindow(HWND window, LPARAM data) {
+    if (CheckWindowFont(window, data)) EnumChildWindows(window, &CheckWindowFont, data);
+    return !reinterpret_cast<FontSearch*>(data)->found;
+}
+
+bool AWindowUsesFont(HGDIOBJ font) {
+    FontSearch search{font};
+    EnumThreadWindows(GetCurrentThreadId(), &CheckTopWindow, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
 HGDIOBJ Born(HGDIOBJ object) {
     if (!object) return object;
     Book& book = TheBook();
@@ -151,6 +174,8 @@ HGDIOBJ WINAPI LedgerSelectObject(HDC dc, HGDIOBJ object) {
 
 BOOL WINAPI LedgerDeleteObject(HGDIOBJ object) {
     Book& book = TheBook();
+    // Asked outside the lock: the windows answer through their window procedures.
+    const bool windowFont = GetObjectType(object) == OBJ_FONT && AWindowUsesFont(object);
     {
         std::lock_guard guard(book.lock);
         const DWORD type = GetObjectType(object);
@@ -158,6 +183,8 @@ BOOL WINAPI LedgerDeleteObject(HGDIOBJ object) {
             Breach(book, std::string("the stock ") + TypeName(type) + " was deleted");
         else if (Selectable(type) && HoldsInAnyContext(book, object, type))
             Breach(book, std::string("a ") + TypeName(type) + " was deleted while selected into a context");
+        else if (windowFont)
+            Breach(book, "a font was deleted while a window still draws with it");
     }
     const BOOL deleted = realDeleteObject(object);
     if (deleted) {

@@ -4,6 +4,7 @@
 // either. Installed at start, the ledger redirects the program's own imports
 // of the GDI calls that make, select, delete and give back objects and
 // contexts, and notes every rule broken, naming the test case it happened in.
+// A font deleted while a window still draws with it (WM_SETFONT) is noted too.
 #pragma once
 
 #include <functional>
