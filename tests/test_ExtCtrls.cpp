@@ -133,7 +133,7 @@ TEST_SUITE("timer") {
     }
 }
 
-TEST_CASE("panels and shapes paint alike every time and leave no GDI object") {
+TEST_CASE("panels, shapes and images paint alike every time and leave no GDI object") {
     ScopedTestForm form(300, 200);
     const PaintReport paint = PaintTwiceAndCycle(form.Get(), RECT{0, 0, 160, 100}, [&] {
         auto* panel = Make<TPanel>(form.Get());
@@ -145,7 +145,11 @@ TEST_CASE("panels and shapes paint alike every time and leave no GDI object") {
         shape->SetBounds(8, 60, 60, 30);
         shape->SetShape(TShapeType::stRoundRect);
         shape->Pen().SetWidth(3);
-        return std::vector<TControl*>{panel, shape};
+        auto* image = Make<TImage>(form.Get());
+        image->SetParent(form.Get());
+        image->SetBounds(100, 50, 32, 32);
+        image->Icon().LoadFromResourceName("MAINICON");
+        return std::vector<TControl*>{panel, shape, image};
     });
     CHECK(paint.samePicture);
     CHECK(paint.growth == 0);
