@@ -353,18 +353,18 @@ RECT TButtonGlyph::Draw(TCanvas& canvas, const RECT& client, const std::string& 
 // ---- speed buttons
 
 // The 8 x 8 pattern of the held face: button face with every other pixel
-// white. One copy serves every speed button and goes with the last of them.
+// white. One copy serves every speed button and goes with the last of them;
+// a new face colour makes a new copy for the buttons that ask next.
 class TSpeedButton::DitherPattern {
 public:
-    DitherPattern() {
+    DitherPattern() : face_(ColorToRGB(clBtnFace)) {
         ScopedWindowDC screen(nullptr);
         bitmap_.Reset(CreateCompatibleBitmap(screen.Get(), 8, 8));
         {
             UniqueMemoryDC dc;
             ScopedSelect selected(dc.Get(), bitmap_.Get());
-            const COLORREF face = ColorToRGB(clBtnFace);
             for (int y = 0; y < 8; ++y)
-                for (int x = 0; x < 8; ++x) ::SetPixel(dc.Get(), x, y, (x % 2 == y % 2) ? RGB(255, 255, 255) : face);
+                for (int x = 0; x < 8; ++x) ::SetPixel(dc.Get(), x, y, (x % 2 == y % 2) ? RGB(255, 255, 255) : face_);
         }
         brush_.Reset(CreatePatternBrush(static_cast<HBITMAP>(bitmap_.Get())));
     }
@@ -373,7 +373,7 @@ public:
     static std::shared_ptr<DitherPattern> Shared() {
         static std::weak_ptr<DitherPattern> shared;
         auto pattern = shared.lock();
-        if (!pattern) {
+        if (!pattern || pattern->face_ != ColorToRGB(clBtnFace)) {
             pattern = std::make_shared<DitherPattern>();
             shared = pattern;
         }
@@ -381,6 +381,7 @@ public:
     }
 
 private:
+    COLORREF face_;
     UniqueGdiObject bitmap_;
     UniqueGdiObject brush_;
 };
@@ -479,19 +480,26 @@ void TSpeedButton::WndProc(TMessage& message) {
     case CM_SYSCOLORCHANGE:
         glyph_.DiscardPictures();
         glyph_.CreateButtonGlyph(state_);
+        dither_.reset();
         Invalidate();
         break;
     }
     TGraphicControl::WndProc(message);
 }
 
-void TSpeedButton::EnabledChanged() {
+// A disabled button shows the disabled face and lets go of a press in progress.
+void TSpeedButton::FollowEnabled() {
     if (!Enabled()) {
         state_ = TButtonState::bsDisabled;
+        if (tracking_) SetMouseCapture(false);
         tracking_ = false;
     } else if (state_ == TButtonState::bsDisabled) {
         state_ = down_ && groupIndex_ != 0 ? TButtonState::bsExclusive : TButtonState::bsUp;
     }
+}
+
+void TSpeedButton::EnabledChanged() {
+    FollowEnabled();
     glyph_.CreateButtonGlyph(Enabled() ? TButtonState::bsUp : TButtonState::bsDisabled);
     Invalidate();
 }
@@ -580,12 +588,7 @@ void TSpeedButton::PaintDither(const RECT& rect) {
 }
 
 void TSpeedButton::Paint() {
-    if (!Enabled()) {
-        state_ = TButtonState::bsDisabled;
-        tracking_ = false;
-    } else if (state_ == TButtonState::bsDisabled) {
-        state_ = down_ && groupIndex_ != 0 ? TButtonState::bsExclusive : TButtonState::bsUp;
-    }
+    FollowEnabled();
     Canvas().Font().Assign(Font());
     const bool sunken = state_ == TButtonState::bsDown || state_ == TButtonState::bsExclusive;
     PaintFace(RECT{0, 0, Width(), Height()}, sunken);
@@ -750,28 +753,16 @@ void TBitBtn::WndProc(TMessage& message) {
     case WM_LBUTTONDBLCLK:
         message.Msg = WM_LBUTTONDOWN;  // a double click is a second press
         break;
+    case CM_SYSCOLORCHANGE:
+        glyph_.DiscardPictures();
+        Invalidate();
+        break;
     }
     TButton::WndProc(message);
 }
 
-namespace {
-
-// Lends a device context to a canvas for one scope.
-class LentContext {
-public:
-    LentContext(TCanvas& canvas, HDC dc) : canvas_(canvas) { canvas_.SetHandle(dc); }
-    ~LentContext() { canvas_.SetHandle(nullptr); }
-    LentContext(const LentContext&) = delete;
-    LentContext& operator=(const LentContext&) = delete;
-
-private:
-    TCanvas& canvas_;
-};
-
-}  // namespace
-
 void TBitBtn::DrawItem(const DRAWITEMSTRUCT& item) {
-    LentContext lent(canvas_, item.hDC);
+    CanvasLoan loan(canvas_, item.hDC);
     const RECT client = item.rcItem;
     RECT rect = client;
     const bool pressed = (item.itemState & ODS_SELECTED) != 0;

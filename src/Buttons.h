@@ -161,6 +161,7 @@ protected:
 private:
     class DitherPattern;
     bool IsInside(int x, int y) const;
+    void FollowEnabled();
     void ReleaseTracking(bool clicked);
     void AnnounceToGroup();
     void GroupButtonPressed(int groupIndex, TSpeedButton* sender);

@@ -302,18 +302,6 @@ private:
     int saved_;
 };
 
-// Lends a device context to a canvas for one scope.
-class LentCanvas {
-public:
-    LentCanvas(TCanvas& canvas, HDC dc) : canvas_(canvas) { canvas_.SetHandle(dc); }
-    ~LentCanvas() { canvas_.SetHandle(nullptr); }
-    LentCanvas(const LentCanvas&) = delete;
-    LentCanvas& operator=(const LentCanvas&) = delete;
-
-private:
-    TCanvas& canvas_;
-};
-
 }  // namespace
 
 TStatusBar::TStatusBar(TComponent* owner) : TWinControl(owner) {
@@ -438,7 +426,7 @@ void TStatusBar::DefaultHandler(TMessage& message) {
 
 void TStatusBar::DrawPanel(const DRAWITEMSTRUCT& item) {
     SavedDCState saved(item.hDC);
-    LentCanvas lent(canvas_, item.hDC);
+    CanvasLoan loan(canvas_, item.hDC);
     canvas_.Font().Assign(Font());
     canvas_.Brush().SetStyle(TBrushStyle::bsSolid);
     canvas_.Brush().SetColor(clBtnFace);

@@ -382,20 +382,6 @@ void TControl::MouseMove(TShiftState shift, int x, int y) {
 // ======================================================================
 // TGraphicControl
 
-namespace {
-// Lends a device context to a canvas for one scope.
-class CanvasLoan {
-public:
-    CanvasLoan(TCanvas& canvas, HDC dc) : canvas_(canvas) { canvas_.SetHandle(dc); }
-    ~CanvasLoan() { canvas_.SetHandle(nullptr); }
-    CanvasLoan(const CanvasLoan&) = delete;
-    CanvasLoan& operator=(const CanvasLoan&) = delete;
-
-private:
-    TCanvas& canvas_;
-};
-}  // namespace
-
 void TGraphicControl::PaintOn(HDC dc) {
     CanvasLoan loan(canvas_, dc);
     canvas_.Font().Assign(Font());
@@ -405,7 +391,15 @@ void TGraphicControl::PaintOn(HDC dc) {
 // ======================================================================
 // TWinControl
 
-TWinControl::TWinControl(TComponent* owner) : TControl(owner) {}
+TWinControl::TWinControl(TComponent* owner) : TControl(owner) {
+    Font().OnFreeing.Bind<&TWinControl::FontFreeing>(this);
+}
+
+// The window gives the font up before it is deleted (it uses the system
+// font until FontChanged hands it the new one).
+void TWinControl::FontFreeing(TObject*) {
+    if (handle_) SendMessageA(handle_, WM_SETFONT, 0, FALSE);
+}
 
 TWinControl::~TWinControl() {
     DestroyHandle();
@@ -902,6 +896,11 @@ void TWinControl::WndProc(TMessage& m) {
         case CM_DIALOGKEY:
         case CM_DIALOGCHAR:
         case CM_FOCUSCHANGED:
+            Broadcast(m);
+            return;
+        case CM_SYSCOLORCHANGE:
+            // A system control is told itself: only top-level windows hear of the change.
+            if (handle_ && defWndProc_ != &DefWindowProcA) SendMessageA(handle_, WM_SYSCOLORCHANGE, 0, 0);
             Broadcast(m);
             return;
         default:

@@ -305,6 +305,7 @@ private:
     void InsertControl(TControl* control);
     void RemoveControl(TControl* control);
     bool ReflectNotification(TMessage& message);
+    void FontFreeing(TObject* font);
     void HandlePaint(TMessage& message);
     bool PreviewKey(TMessage& message);
     void CreateChildHandles();

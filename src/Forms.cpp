@@ -325,6 +325,10 @@ void TForm::WndProc(TMessage& m) {
         case CM_RELEASE:
             if (Owner()) Owner()->DestroyComponent(this);
             return;
+        case WM_SYSCOLORCHANGE:
+            // Controls that keep pictures in the face colour make them again.
+            Perform(CM_SYSCOLORCHANGE);
+            break;
         default:
             break;
     }

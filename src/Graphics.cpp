@@ -11,14 +11,33 @@ void TGraphicsObject::Changed() {
     OnChange(this);
 }
 
+// ---- TGraphicsTool
+
+HGDIOBJ TGraphicsTool::HeldHandle() const {
+    if (HGDIOBJ stock = StockHandle()) return stock;
+    const COLORREF color = HandleColor();
+    if (owned_ && color != madeIn_) Free();
+    if (!owned_) {
+        owned_.Reset(MakeHandle());
+        madeIn_ = color;
+    }
+    return owned_.Get();
+}
+
+void TGraphicsTool::Free() const {
+    if (!owned_) return;
+    OnFreeing(const_cast<TGraphicsTool*>(this));
+    owned_.Reset();
+}
+
+void TGraphicsTool::Modified() {
+    Free();
+    Changed();
+}
+
 // ---- TFont
 
 TFont::TFont() = default;
-
-void TFont::Modified() {
-    handle_.Reset();
-    Changed();
-}
 
 void TFont::SetName(const std::string& name) {
     if (name_ == name) return;
@@ -61,39 +80,36 @@ void TFont::SetStyle(unsigned style) {
 
 void TFont::Assign(const TFont& source) {
     if (SameAs(source)) return;
+    // The colour is not part of the GDI font: a new colour alone keeps it.
+    const bool sameFace = name_ == source.name_ && height_ == source.height_ && style_ == source.style_;
     name_ = source.name_;
     height_ = source.height_;
     color_ = source.color_;
     style_ = source.style_;
-    Modified();
+    if (sameFace)
+        Changed();
+    else
+        Modified();
 }
 
 bool TFont::SameAs(const TFont& other) const {
     return name_ == other.name_ && height_ == other.height_ && color_ == other.color_ && style_ == other.style_;
 }
 
-HFONT TFont::Handle() const {
-    if (!handle_) {
-        LOGFONTA lf{};
-        lf.lfHeight = -height_;
-        lf.lfWeight = (style_ & fsBold) ? FW_BOLD : FW_NORMAL;
-        lf.lfItalic = (style_ & fsItalic) ? 1 : 0;
-        lf.lfUnderline = (style_ & fsUnderline) ? 1 : 0;
-        lf.lfStrikeOut = (style_ & fsStrikeOut) ? 1 : 0;
-        lf.lfCharSet = DEFAULT_CHARSET;
-        lf.lfQuality = DEFAULT_QUALITY;
-        lstrcpynA(lf.lfFaceName, name_.c_str(), LF_FACESIZE);
-        handle_.Reset(CreateFontIndirectA(&lf));
-    }
-    return static_cast<HFONT>(handle_.Get());
+HGDIOBJ TFont::MakeHandle() const {
+    LOGFONTA lf{};
+    lf.lfHeight = -height_;
+    lf.lfWeight = (style_ & fsBold) ? FW_BOLD : FW_NORMAL;
+    lf.lfItalic = (style_ & fsItalic) ? 1 : 0;
+    lf.lfUnderline = (style_ & fsUnderline) ? 1 : 0;
+    lf.lfStrikeOut = (style_ & fsStrikeOut) ? 1 : 0;
+    lf.lfCharSet = DEFAULT_CHARSET;
+    lf.lfQuality = DEFAULT_QUALITY;
+    lstrcpynA(lf.lfFaceName, name_.c_str(), LF_FACESIZE);
+    return CreateFontIndirectA(&lf);
 }
 
 // ---- TPen
-
-void TPen::Modified() {
-    handle_.Reset();
-    Changed();
-}
 
 void TPen::SetColor(TColor color) {
     if (color_ == color) return;
@@ -114,32 +130,27 @@ void TPen::SetStyle(TPenStyle style) {
 }
 
 void TPen::Assign(const TPen& source) {
+    if (color_ == source.color_ && width_ == source.width_ && style_ == source.style_) return;
     color_ = source.color_;
     width_ = source.width_;
     style_ = source.style_;
     Modified();
 }
 
-HPEN TPen::Handle() const {
-    if (!handle_) {
-        int style = style_ == TPenStyle::psSolid ? PS_SOLID
-                    : style_ == TPenStyle::psDash ? PS_DASH
-                    : style_ == TPenStyle::psDot  ? PS_DOT
-                                                  : PS_NULL;
-        handle_.Reset(CreatePen(style, width_, ColorToRGB(color_)));
-    }
-    return static_cast<HPEN>(handle_.Get());
+HGDIOBJ TPen::StockHandle() const {
+    return style_ == TPenStyle::psClear ? GetStockObject(NULL_PEN) : nullptr;
+}
+
+HGDIOBJ TPen::MakeHandle() const {
+    const int style = style_ == TPenStyle::psDash ? PS_DASH : style_ == TPenStyle::psDot ? PS_DOT : PS_SOLID;
+    return CreatePen(style, width_, ColorToRGB(color_));
 }
 
 // ---- TBrush
 
-void TBrush::Modified() {
-    handle_.Reset();
-    Changed();
-}
-
 void TBrush::SetColor(TColor color) {
-    if (color_ == color && !pattern_) return;
+    // A colour also makes a hollow or patterned brush solid again.
+    if (color_ == color && !pattern_ && style_ == TBrushStyle::bsSolid) return;
     color_ = color;
     pattern_.Reset();
     if (style_ == TBrushStyle::bsClear) style_ = TBrushStyle::bsSolid;
@@ -165,21 +176,22 @@ void TBrush::Assign(const TBrush& source) {
     Modified();
 }
 
-HBRUSH TBrush::Handle() const {
-    if (!handle_) {
-        if (style_ == TBrushStyle::bsClear)
-            handle_.Reset(GetStockObject(NULL_BRUSH));
-        else if (pattern_)
-            handle_.Reset(CreatePatternBrush(static_cast<HBITMAP>(pattern_.Get())));
-        else
-            handle_.Reset(CreateSolidBrush(ColorToRGB(color_)));
-    }
-    return static_cast<HBRUSH>(handle_.Get());
+HGDIOBJ TBrush::StockHandle() const {
+    return style_ == TBrushStyle::bsClear ? GetStockObject(NULL_BRUSH) : nullptr;
+}
+
+HGDIOBJ TBrush::MakeHandle() const {
+    if (pattern_) return CreatePatternBrush(static_cast<HBITMAP>(pattern_.Get()));
+    return CreateSolidBrush(ColorToRGB(color_));
 }
 
 // ---- TCanvas
 
-TCanvas::TCanvas() = default;
+TCanvas::TCanvas() {
+    font_.OnFreeing.Bind<&TCanvas::ToolFreeing>(this);
+    pen_.OnFreeing.Bind<&TCanvas::ToolFreeing>(this);
+    brush_.OnFreeing.Bind<&TCanvas::ToolFreeing>(this);
+}
 
 TCanvas::~TCanvas() {
     SetHandle(nullptr);
@@ -197,11 +209,20 @@ void TCanvas::SetHandle(HDC dc) {
 }
 
 void TCanvas::DeselectAll() {
-    if (!dc_) return;
-    if (oldFont_) SelectObject(dc_, oldFont_);
-    if (oldPen_) SelectObject(dc_, oldPen_);
-    if (oldBrush_) SelectObject(dc_, oldBrush_);
-    oldFont_ = oldPen_ = oldBrush_ = nullptr;
+    Deselect(oldFont_);
+    Deselect(oldPen_);
+    Deselect(oldBrush_);
+}
+
+void TCanvas::Deselect(HGDIOBJ& original) {
+    if (dc_ && original) SelectObject(dc_, original);
+    original = nullptr;
+}
+
+void TCanvas::ToolFreeing(TObject* tool) {
+    if (tool == &font_) Deselect(oldFont_);
+    if (tool == &pen_) Deselect(oldPen_);
+    if (tool == &brush_) Deselect(oldBrush_);
 }
 
 void TCanvas::RequireFont() {

@@ -32,7 +32,7 @@ constexpr TColor clScrollBar = SystemColor(COLOR_SCROLLBAR), clBackground = Syst
 // The RGB value of a colour (system colours looked up now).
 COLORREF ColorToRGB(TColor color);
 
-// Base of fonts, pens and brushes: raises OnChange whenever a setting changes.
+// Base of fonts, pens, brushes and bitmaps: raises OnChange whenever a setting changes.
 class TGraphicsObject : public TObject {
 public:
     TNotifyEvent OnChange;
@@ -41,10 +41,37 @@ protected:
     void Changed();
 };
 
+// Base of fonts, pens and brushes: holds the GDI object made from the current
+// settings. A stock object stands in where the system has one (a hollow brush,
+// a null pen); it belongs to the system and is never owned or deleted.
+class TGraphicsTool : public TGraphicsObject {
+public:
+    // Raised just before the held object is deleted, so that a context that has
+    // it selected can put its original object back first.
+    TNotifyEvent OnFreeing;
+
+protected:
+    HGDIOBJ HeldHandle() const;
+    // A setting the GDI object is made from changed: lets the object go, then raises OnChange.
+    void Modified();
+    // The stock object for the current settings, or nullptr when one must be made.
+    virtual HGDIOBJ StockHandle() const { return nullptr; }
+    virtual HGDIOBJ MakeHandle() const = 0;
+    // The colour the object is made in, looked up now; a system colour that
+    // changed since the object was made calls for a new one.
+    virtual COLORREF HandleColor() const { return 0; }
+
+private:
+    void Free() const;
+
+    mutable UniqueGdiObject owned_;
+    mutable COLORREF madeIn_ = 0;
+};
+
 enum TFontStyle : unsigned { fsBold = 1, fsItalic = 2, fsUnderline = 4, fsStrikeOut = 8 };
 
 // A font; Height is the character height in pixels. The GDI font is made on demand.
-class TFont : public TGraphicsObject {
+class TFont : public TGraphicsTool {
 public:
     TFont();
     const std::string& Name() const { return name_; }
@@ -60,20 +87,21 @@ public:
     void SetStyle(unsigned style);
     void Assign(const TFont& source);
     bool SameAs(const TFont& other) const;
-    HFONT Handle() const;
+    HFONT Handle() const { return static_cast<HFONT>(HeldHandle()); }
+
+protected:
+    HGDIOBJ MakeHandle() const override;
 
 private:
-    void Modified();
     std::string name_ = "MS Sans Serif";
     int height_ = 11;
     TColor color_ = clWindowText;
     unsigned style_ = 0;
-    mutable UniqueGdiObject handle_;
 };
 
 enum class TPenStyle { psSolid, psDash, psDot, psClear };
 
-class TPen : public TGraphicsObject {
+class TPen : public TGraphicsTool {
 public:
     TColor Color() const { return color_; }
     void SetColor(TColor color);
@@ -82,19 +110,22 @@ public:
     TPenStyle Style() const { return style_; }
     void SetStyle(TPenStyle style);
     void Assign(const TPen& source);
-    HPEN Handle() const;
+    HPEN Handle() const { return static_cast<HPEN>(HeldHandle()); }
+
+protected:
+    HGDIOBJ StockHandle() const override;
+    HGDIOBJ MakeHandle() const override;
+    COLORREF HandleColor() const override { return ColorToRGB(color_); }
 
 private:
-    void Modified();
     TColor color_ = clBlack;
     int width_ = 1;
     TPenStyle style_ = TPenStyle::psSolid;
-    mutable UniqueGdiObject handle_;
 };
 
 enum class TBrushStyle { bsSolid, bsClear };
 
-class TBrush : public TGraphicsObject {
+class TBrush : public TGraphicsTool {
 public:
     TColor Color() const { return color_; }
     void SetColor(TColor color);
@@ -103,21 +134,26 @@ public:
     // A pattern brush made from bitmap (the brush keeps its own copy of the pattern).
     void SetPattern(HBITMAP pattern);
     void Assign(const TBrush& source);
-    HBRUSH Handle() const;
+    HBRUSH Handle() const { return static_cast<HBRUSH>(HeldHandle()); }
+
+protected:
+    HGDIOBJ StockHandle() const override;
+    HGDIOBJ MakeHandle() const override;
+    COLORREF HandleColor() const override { return ColorToRGB(color_); }
 
 private:
-    void Modified();
     TColor color_ = clWhite;
     TBrushStyle style_ = TBrushStyle::bsSolid;
-    mutable UniqueGdiObject handle_;
     UniqueGdiObject pattern_;
 };
 
 class TBitmap;
 
 // Draws on a device context it borrows. The font, pen and brush are selected
-// into the context when a drawing call needs them and taken out again when
-// the context is given up.
+// into the context when a drawing call needs them. The canvas remembers the
+// context's original objects and puts them back before one of its own is
+// deleted (a changed setting) and when the context is given up, so no object
+// is ever deleted while selected.
 class TCanvas : public TObject {
 public:
     TCanvas();
@@ -162,7 +198,12 @@ protected:
     void DeselectAll();
 
 private:
+    // Puts the context's original object back in place of one of ours.
+    void Deselect(HGDIOBJ& original);
+    void ToolFreeing(TObject* tool);
+
     HDC dc_ = nullptr;
+    // What the context held before each of ours went in; nullptr while ours is not selected.
     HGDIOBJ oldFont_ = nullptr, oldPen_ = nullptr, oldBrush_ = nullptr;
     TFont font_;
     TPen pen_;
@@ -212,6 +253,19 @@ public:
 
 private:
     HICON handle_ = nullptr;
+};
+
+// Lends a device context to a canvas for one scope; the canvas has put the
+// context's own objects back when the scope ends.
+class CanvasLoan {
+public:
+    CanvasLoan(TCanvas& canvas, HDC dc) : canvas_(canvas) { canvas_.SetHandle(dc); }
+    ~CanvasLoan() { canvas_.SetHandle(nullptr); }
+    CanvasLoan(const CanvasLoan&) = delete;
+    CanvasLoan& operator=(const CanvasLoan&) = delete;
+
+private:
+    TCanvas& canvas_;
 };
 
 // Borrowed device contexts that release themselves.

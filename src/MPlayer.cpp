@@ -1,13 +1,52 @@
 #include "MPlayer.h"
 
 #include <windowsx.h>
+#include <digitalv.h>
 
 #include <algorithm>
 #include <array>
+#include <cstddef>
 
 #include "StringIds.h"
 
 namespace {
+
+// The MCI parameter records are byte-packed: winmm reads them at these sizes
+// and offsets in the 32-bit and in the 64-bit program.
+constexpr size_t ForBuild(size_t bits32, size_t bits64) { return sizeof(void*) == 8 ? bits64 : bits32; }
+static_assert(sizeof(MCI_GENERIC_PARMS) == ForBuild(4, 8));
+static_assert(sizeof(MCI_OPEN_PARMSA) == ForBuild(20, 36) && offsetof(MCI_OPEN_PARMSA, wDeviceID) == ForBuild(4, 8) &&
+              offsetof(MCI_OPEN_PARMSA, lpstrDeviceType) == ForBuild(8, 12) &&
+              offsetof(MCI_OPEN_PARMSA, lpstrElementName) == ForBuild(12, 20) &&
+              offsetof(MCI_OPEN_PARMSA, lpstrAlias) == ForBuild(16, 28));
+static_assert(sizeof(MCI_GETDEVCAPS_PARMS) == ForBuild(12, 16) &&
+              offsetof(MCI_GETDEVCAPS_PARMS, dwReturn) == ForBuild(4, 8) &&
+              offsetof(MCI_GETDEVCAPS_PARMS, dwItem) == ForBuild(8, 12));
+static_assert(sizeof(MCI_PLAY_PARMS) == ForBuild(12, 16) && offsetof(MCI_PLAY_PARMS, dwFrom) == ForBuild(4, 8) &&
+              offsetof(MCI_PLAY_PARMS, dwTo) == ForBuild(8, 12));
+// A recording is started with the play record.
+static_assert(sizeof(MCI_RECORD_PARMS) == sizeof(MCI_PLAY_PARMS) &&
+              offsetof(MCI_RECORD_PARMS, dwFrom) == offsetof(MCI_PLAY_PARMS, dwFrom) &&
+              offsetof(MCI_RECORD_PARMS, dwTo) == offsetof(MCI_PLAY_PARMS, dwTo));
+static_assert(sizeof(MCI_ANIM_STEP_PARMS) == ForBuild(8, 12) &&
+              offsetof(MCI_ANIM_STEP_PARMS, dwFrames) == ForBuild(4, 8));
+static_assert(sizeof(MCI_SET_PARMS) == ForBuild(12, 16) && offsetof(MCI_SET_PARMS, dwTimeFormat) == ForBuild(4, 8) &&
+              offsetof(MCI_SET_PARMS, dwAudio) == ForBuild(8, 12));
+static_assert(sizeof(MCI_SEEK_PARMS) == ForBuild(8, 12) && offsetof(MCI_SEEK_PARMS, dwTo) == ForBuild(4, 8));
+static_assert(sizeof(MCI_STATUS_PARMS) == ForBuild(16, 24) && offsetof(MCI_STATUS_PARMS, dwReturn) == ForBuild(4, 8) &&
+              offsetof(MCI_STATUS_PARMS, dwItem) == ForBuild(8, 16) &&
+              offsetof(MCI_STATUS_PARMS, dwTrack) == ForBuild(12, 20));
+static_assert(sizeof(MCI_ANIM_WINDOW_PARMSA) == ForBuild(16, 28) &&
+              offsetof(MCI_ANIM_WINDOW_PARMSA, hWnd) == ForBuild(4, 8) &&
+              offsetof(MCI_ANIM_WINDOW_PARMSA, nCmdShow) == ForBuild(8, 16) &&
+              offsetof(MCI_ANIM_WINDOW_PARMSA, lpstrText) == ForBuild(12, 20));
+// The volume record the main window fills.
+static_assert(sizeof(MCI_DGV_SETAUDIO_PARMSA) == ForBuild(24, 36) &&
+              offsetof(MCI_DGV_SETAUDIO_PARMSA, dwItem) == ForBuild(4, 8) &&
+              offsetof(MCI_DGV_SETAUDIO_PARMSA, dwValue) == ForBuild(8, 12) &&
+              offsetof(MCI_DGV_SETAUDIO_PARMSA, dwOver) == ForBuild(12, 16) &&
+              offsetof(MCI_DGV_SETAUDIO_PARMSA, lpstrAlgorithm) == ForBuild(16, 20) &&
+              offsetof(MCI_DGV_SETAUDIO_PARMSA, lpstrQuality) == ForBuild(20, 28));
 
 class PlatformMciService final : public TMciService {
 public:
@@ -43,20 +82,15 @@ constexpr TColor GlyphBackground = clOlive;
 // message; a canvas that already draws somewhere keeps its context.
 class WindowCanvasLoan {
 public:
-    WindowCanvasLoan(TCanvas& canvas, HWND window) : canvas_(canvas) {
-        if (canvas_.HandleAllocated()) return;
+    WindowCanvasLoan(TCanvas& canvas, HWND window) {
+        if (canvas.HandleAllocated()) return;
         dc_.emplace(window);
-        canvas_.SetHandle(dc_->Get());
+        loan_.emplace(canvas, dc_->Get());
     }
-    ~WindowCanvasLoan() {
-        if (dc_) canvas_.SetHandle(nullptr);
-    }
-    WindowCanvasLoan(const WindowCanvasLoan&) = delete;
-    WindowCanvasLoan& operator=(const WindowCanvasLoan&) = delete;
 
 private:
-    TCanvas& canvas_;
     std::optional<ScopedWindowDC> dc_;
+    std::optional<CanvasLoan> loan_;  // given back before the context
 };
 
 }  // namespace

@@ -21,11 +21,7 @@ const TWindowStrings::Messages kComboBoxMessages{CB_GETCOUNT,     CB_GETLBTEXT, 
 // Paints one owner-drawn item of a list or combo box through canvas.
 template <typename DrawFn>
 void PaintOwnerDrawnItem(TCanvas& canvas, const TFont& font, TColor color, const DRAWITEMSTRUCT& dis, DrawFn draw) {
-    canvas.SetHandle(dis.hDC);
-    struct Release {
-        TCanvas& c;
-        ~Release() { c.SetHandle(nullptr); }
-    } release{canvas};
+    CanvasLoan loan(canvas, dis.hDC);
     canvas.Font().Assign(font);
     const bool selected = (dis.itemState & ODS_SELECTED) != 0;
     canvas.Brush().SetColor(selected ? clHighlight : color);

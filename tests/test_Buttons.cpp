@@ -538,13 +538,15 @@ TEST_SUITE("speed button") {
         CHECK(button->State() == TButtonState::bsExclusive);
     }
 
-    TEST_CASE("disabling during a press stops the tracking: the release clicks nothing") {
+    TEST_CASE("disabling during a press stops the tracking and frees the mouse: the release clicks nothing") {
         ScopedTestForm form;
         Probe probe;
         auto* button = MakeSpeedButton(form.Get(), 10, 10);
         button->OnClick.Bind<&Probe::Click>(&probe);
         Press(form.Get(), 20, 20);
+        REQUIRE(GetCapture() == form->Handle());
         button->SetEnabled(false);
+        CHECK(GetCapture() == nullptr);
         button->SetEnabled(true);
         Release(form.Get(), 20, 20);
         CHECK(probe.clicks == 0);
@@ -735,6 +737,17 @@ TEST_SUITE("bitmap button") {
         CHECK_FALSE(form->Visible());
     }
 
+    TEST_CASE("every press fills the face anew, after captions drawn with a hollow brush") {
+        ScopedTestForm form;
+        auto* button = Make<TBitBtn>(form.Get());
+        button->SetParent(form.Get());
+        button->SetCaption("Warunki");
+        const auto firstPress = OwnerDrawnPicture(button, ODS_SELECTED);
+        CHECK(firstPress[3 * 75 + 3] == Face());
+        OwnerDrawnPicture(button, 0);
+        CHECK(OwnerDrawnPicture(button, ODS_SELECTED) == firstPress);
+    }
+
     TEST_CASE("a double click on a bitmap button is two presses: two clicks") {
         ScopedTestForm form;
         Probe probe;
@@ -750,4 +763,36 @@ TEST_SUITE("bitmap button") {
         PumpFor(50);
         CHECK(probe.clicks == 2);
     }
+}
+
+TEST_CASE("speed and bitmap buttons paint alike every time, follow a new face colour and leave no GDI object") {
+    ScopedTestForm form;
+    auto glyph = MarkedGlyph(16, 16);
+    TBitBtn* bitButton = nullptr;
+    auto make = [&] {
+        auto* plain = MakeSpeedButton(form.Get(), 10, 10);
+        plain->SetGlyph(glyph.get());
+        auto* held = MakeSpeedButton(form.Get(), 50, 10, 1);
+        held->SetDown(true);  // over the dither
+        held->SetCaption("Graj");
+        bitButton = Make<TBitBtn>(form.Get());
+        bitButton->SetParent(form.Get());
+        bitButton->SetBounds(100, 10, 84, 28);
+        bitButton->SetGlyph(glyph.get());
+        return std::vector<TControl*>{plain, held, bitButton};
+    };
+    const PaintReport paint = PaintTwiceAndCycle(form.Get(), RECT{0, 0, 200, 50}, make);
+    CHECK(paint.samePicture);
+    CHECK(paint.growth == 0);
+
+    make();
+    const int element = COLOR_BTNFACE;
+    const COLORREF oldFace = GetSysColor(COLOR_BTNFACE), newFace = RGB(200, 120, 40);
+    REQUIRE(Seen(form->Handle(), 10 + 6 + 8, 10 + 6 + 8) == oldFace);  // pictures made in the old colour
+    SetSysColors(1, &element, &newFace);
+    RedrawWindow(form->Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+    CHECK(Seen(form->Handle(), 10 + 6 + 8, 10 + 6 + 8) == newFace);
+    CHECK(Seen(form->Handle(), 50 + 4, 10 + 3) == newFace);  // the dither's face pixels
+    CHECK(Seen(bitButton->Handle(), 2 + 32 + 8, 2 + 4 + 8) == newFace);
+    SetSysColors(1, &element, &oldFace);
 }

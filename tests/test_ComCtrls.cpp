@@ -759,3 +759,19 @@ TEST_CASE("status bar: it stands where its alignment puts it and tells of size c
         CHECK(counter.resizes > before);
     }
 }
+
+TEST_CASE("status bar: owner-drawn parts and the slider paint alike every time and leave no GDI object") {
+    ScopedTestForm form;
+    PanelPainter painter;
+    const PaintReport paint = PaintTwiceAndCycle(form.Get(), RECT{0, 0, 380, 300}, [&] {
+        auto* slider = Make<TTrackBar>(form.Get());
+        slider->SetParent(form.Get());
+        slider->SetBounds(8, 8, 200, 28);
+        TStatusBar* bar = PlacePlayerBar(form.Get());
+        bar->OnDrawPanel.Bind<&PanelPainter::Draw>(&painter);
+        bar->Panels()[1]->SetStyle(TStatusPanelStyle::psOwnerDraw);
+        return std::vector<TControl*>{slider, bar};
+    });
+    CHECK(paint.samePicture);
+    CHECK(paint.growth == 0);
+}

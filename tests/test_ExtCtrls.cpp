@@ -132,3 +132,25 @@ TEST_SUITE("timer") {
         CHECK(rig.log.Count() == ticks);
     }
 }
+
+TEST_CASE("panels, shapes and images paint alike every time and leave no GDI object") {
+    ScopedTestForm form(300, 200);
+    const PaintReport paint = PaintTwiceAndCycle(form.Get(), RECT{0, 0, 160, 100}, [&] {
+        auto* panel = Make<TPanel>(form.Get());
+        panel->SetParent(form.Get());
+        panel->SetBevelInner(TPanelBevel::bvLowered);
+        panel->SetCaption("Zmiana: wybór / opis");
+        auto* shape = Make<TShape>(form.Get());
+        shape->SetParent(form.Get());
+        shape->SetBounds(8, 60, 60, 30);
+        shape->SetShape(TShapeType::stRoundRect);
+        shape->Pen().SetWidth(3);
+        auto* image = Make<TImage>(form.Get());
+        image->SetParent(form.Get());
+        image->SetBounds(100, 50, 32, 32);
+        image->Icon().LoadFromResourceName("MAINICON");
+        return std::vector<TControl*>{panel, shape, image};
+    });
+    CHECK(paint.samePicture);
+    CHECK(paint.growth == 0);
+}

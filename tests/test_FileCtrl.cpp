@@ -1140,3 +1140,24 @@ TEST_SUITE("filter combo") {
         CHECK(filter->ItemIndex() == 2);
     }
 }
+
+TEST_CASE("file list, folder tree, drive and filter lists paint alike every time and leave no GDI object") {
+    AlbumTree tree;
+    KeepCurrentDir keep;
+    ScopedTestForm form(500, 300);
+    const PaintReport paint = PaintTwiceAndCycle(form.Get(), RECT{0, 0, 420, 240}, [&] {
+        auto* files = Place<TFileListBox>(form, 0, 0, 200, 200);
+        files->SetShowGlyphs(true);
+        auto* dirs = Place<TDirectoryListBox>(form, 210, 0, 200, 200);
+        auto* drives = Place<TDriveComboBox>(form, 210, 210, 200, 22);
+        auto* filter = Place<TFilterComboBox>(form, 0, 210, 200, 22);
+        dirs->SetFileList(files);
+        drives->SetDirList(dirs);
+        filter->SetFileList(files);
+        dirs->SetDirectory(tree.album);
+        files->SetItemIndex(0);
+        return std::vector<TControl*>{files, dirs, drives, filter};
+    });
+    CHECK(paint.samePicture);
+    CHECK(paint.growth == 0);
+}

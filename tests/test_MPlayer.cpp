@@ -1812,3 +1812,20 @@ TEST_CASE("Wine: the bar plays and pauses a clip") {
         return std::find(rig.notices.values.begin(), rig.notices.values.end(), nvSuccessful) != rig.notices.values.end();
     }, 6000));
 }
+
+TEST_CASE("the bar paints alike every time and leaves no GDI object") {
+    FakeMci mci;
+    ScopedTestForm form;
+    const PaintReport paint = PaintTwiceAndCycle(form.Get(), RECT{10, 10, 67, 38}, [&] {
+        auto* player = Make<TMediaPlayer>(form.Get(), mci);
+        player->SetParent(form.Get());
+        player->SetBounds(10, 10, 57, 28);
+        player->SetVisibleButtons({btPlay, btPause});
+        player->SetFileName("C:\\Muzyka\\Żółw.mp3");
+        player->Open();
+        player->SetFocus();  // with the focus rectangle
+        return std::vector<TControl*>{player};
+    });
+    CHECK(paint.samePicture);
+    CHECK(paint.growth == 0);
+}

@@ -577,3 +577,12 @@ TEST_SUITE("spin button") {
         ClickArrow(arrows, arrows->UpButton());  // nothing left to focus: no crash
     }
 }
+
+TEST_CASE("the volume spin paints alike every time and leaves no GDI object") {
+    ScopedTestForm form;
+    const PaintReport paint = PaintTwiceAndCycle(form.Get(), RECT{60, 2, 109, 28}, [&] {
+        return std::vector<TControl*>{MakeVolume(form.Get())};
+    });
+    CHECK(paint.samePicture);
+    CHECK(paint.growth == 0);
+}

@@ -197,3 +197,21 @@ TEST_CASE("a click on a windowless control raises its OnClick only when released
     PumpFor(50);
     CHECK(counter.clicks == 1);
 }
+
+TEST_CASE("labels, group boxes, owner-drawn lists, buttons, edits and combo boxes paint alike every time and leave no GDI object") {
+    ScopedTestForm form(300, 200);
+    const PaintReport paint = PaintTwiceAndCycle(form.Get(), RECT{0, 0, 280, 96}, [&] {
+        auto* label = Place<TLabel>(form.Get(), 8, 8, 120, 18);
+        label->SetColor(clWhite);  // the path label: white also after the first paint
+        auto* group = Place<TGroupBox>(form.Get(), 8, 30, 120, 60);
+        group->SetCaption("Opis utworu");
+        auto* list = Place<TListBox>(form.Get(), 140, 8, 100, 80);
+        list->SetStyle(TListBoxStyle::lbOwnerDrawFixed);
+        list->Items().Add("Lato");
+        list->SetItemIndex(0);
+        return std::vector<TControl*>{label, group, list, Place<TButton>(form.Get(), 8, 100, 75, 25),
+                                      Place<TEdit>(form.Get(), 100, 100, 80, 21), Place<TComboBox>(form.Get(), 190, 100, 80, 21)};
+    });
+    CHECK(paint.samePicture);
+    CHECK(paint.growth == 0);
+}

@@ -16,6 +16,7 @@
 
 #include <digitalv.h>
 #include <shlobj.h>
+#include "GdiLedger.h"
 #include "WineGui.h"
 
 namespace {
@@ -773,5 +774,23 @@ TEST_SUITE("Main window") {
         CHECK(f->FileListBox1->Items().ToVector() == std::vector<std::string>{"żuraw.mp3"});
         CHECK(f->FileListBox1->ItemIndex() == -1);
         CHECK(boxes.Seen().empty());
+    }
+}
+
+TEST_SUITE("Main window") {
+    TEST_CASE("50 track changes with repaints leave no GDI object; the path label stays white, every Warunki press filled") {
+        PlayerWindow player;
+        TForm1* f = player.form;
+        WriteBytes(player.File("b.mp3"), ReadBytes(TestDataFile("tone2s.mp3")) + BytesOf(SampleTag));
+        int changes = 0;
+        CHECK(GdiGrowthOver(50, [&] {
+                  player.ClickTrack(changes++ % 2);
+                  RedrawWindow(f->Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+              }) == 0);
+        PumpFor(50);
+        CHECK(ScreenPixel(f->Handle(), f->Label1->Left() + 420, f->Label1->Top() + 17) == RGB(255, 255, 255));
+        for (int press = 1; press <= 3; ++press)
+            CHECK(OwnerDrawnPicture(f->BitBtn1, ODS_SELECTED)[3 * size_t(f->BitBtn1->Width()) + 3] ==
+                  GetSysColor(COLOR_BTNFACE));
     }
 }

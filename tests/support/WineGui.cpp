@@ -1,6 +1,7 @@
 #include "WineGui.h"
 
 #include "Dialogs.h"
+#include "GdiLedger.h"
 
 namespace {
 BoxAnswerer* gActiveAnswerer = nullptr;
@@ -119,6 +120,100 @@ COLORREF ScreenPixel(HWND window, int x, int y) {
     COLORREF color = GetPixel(screen, p.x, p.y);
     ReleaseDC(nullptr, screen);
     return color;
+}
+
+namespace {
+
+// A 32-bit picture with a memory context drawing on it.
+class Picture {
+public:
+    Picture(int width, int height) : width_(width), height_(height) {
+        BITMAPINFO info{};
+        info.bmiHeader.biSize = sizeof info.bmiHeader;
+        info.bmiHeader.biWidth = width;
+        info.bmiHeader.biHeight = -height;  // top row first
+        info.bmiHeader.biPlanes = 1;
+        info.bmiHeader.biBitCount = 32;
+        info.bmiHeader.biCompression = BI_RGB;
+        bitmap_ = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits_, nullptr, 0);
+        dc_ = CreateCompatibleDC(nullptr);
+        old_ = SelectObject(dc_, bitmap_);
+    }
+    ~Picture() {
+        SelectObject(dc_, old_);
+        DeleteDC(dc_);
+        DeleteObject(bitmap_);
+    }
+    Picture(const Picture&) = delete;
+    Picture& operator=(const Picture&) = delete;
+    HDC Dc() const { return dc_; }
+    std::vector<COLORREF> Pixels() const {
+        std::vector<COLORREF> pixels(size_t(width_) * size_t(height_));
+        const auto* quads = static_cast<const RGBQUAD*>(bits_);
+        for (size_t i = 0; i < pixels.size(); ++i)
+            pixels[i] = RGB(quads[i].rgbRed, quads[i].rgbGreen, quads[i].rgbBlue);
+        return pixels;
+    }
+
+private:
+    int width_, height_;
+    void* bits_ = nullptr;
+    HBITMAP bitmap_;
+    HDC dc_;
+    HGDIOBJ old_;
+};
+
+}  // namespace
+
+std::vector<COLORREF> ScreenPicture(HWND window, const RECT& area) {
+    const int width = area.right - area.left, height = area.bottom - area.top;
+    POINT corner{area.left, area.top};
+    ClientToScreen(window, &corner);
+    Picture picture(width, height);
+    HDC screen = GetDC(nullptr);
+    BitBlt(picture.Dc(), 0, 0, width, height, screen, corner.x, corner.y, SRCCOPY);
+    ReleaseDC(nullptr, screen);
+    return picture.Pixels();
+}
+
+std::vector<COLORREF> OwnerDrawnPicture(TWinControl* button, UINT state) {
+    const RECT face{0, 0, button->Width(), button->Height()};
+    Picture picture(face.right, face.bottom);
+    HBRUSH red = CreateSolidBrush(RGB(255, 0, 0));
+    FillRect(picture.Dc(), &face, red);
+    DeleteObject(red);
+    DRAWITEMSTRUCT item{};
+    item.CtlType = ODT_BUTTON;
+    item.itemAction = ODA_DRAWENTIRE;
+    item.itemState = state;
+    item.hwndItem = button->Handle();
+    item.hDC = picture.Dc();
+    item.rcItem = face;
+    button->Perform(CN_DRAWITEM, 0, reinterpret_cast<LPARAM>(&item));
+    return picture.Pixels();
+}
+
+PaintReport PaintTwiceAndCycle(TWinControl* form, const RECT& area, const std::function<std::vector<TControl*>()>& make) {
+    HWND window = form->Handle();
+    auto paint = [window](UINT erase) {
+        RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | erase | RDW_UPDATENOW | RDW_ALLCHILDREN);
+        PumpFor(30);
+    };
+    auto destroy = [](const std::vector<TControl*>& controls) {
+        for (auto c = controls.rbegin(); c != controls.rend(); ++c) (*c)->Owner()->DestroyComponent(*c);
+    };
+    const auto shown = make();
+    paint(RDW_ERASE);
+    const auto first = ScreenPicture(window, area);
+    paint(RDW_ERASE);
+    const bool same = ScreenPicture(window, area) == first;
+    destroy(shown);
+    const int growth = GdiGrowthOver(20, [&] {
+        const auto made = make();
+        paint(0);
+        destroy(made);
+    });
+    return PaintReport{same, growth};
 }
 
 TestForm::TestForm(TComponent* owner) : TForm(owner) {

@@ -55,6 +55,25 @@ std::string WindowText(HWND window);
 
 // Colour of a client pixel of a window as drawn on the screen.
 COLORREF ScreenPixel(HWND window, int x, int y);
+// The pixels of a client area of a window as drawn on the screen, row by row.
+std::vector<COLORREF> ScreenPicture(HWND window, const RECT& area);
+
+// What PaintTwiceAndCycle saw: whether a second paint gave the first one's
+// picture, and how many more GDI objects 20 rounds left alive.
+struct PaintReport {
+    bool samePicture;
+    int growth;
+};
+// Puts controls on form with make (which gives back what it made), compares
+// area of the form as first painted with a second paint, as after another
+// window passed over it, and destroys them; then counts the GDI objects that
+// 20 more rounds of making, painting and destroying leave alive.
+PaintReport PaintTwiceAndCycle(TWinControl* form, const RECT& area, const std::function<std::vector<TControl*>()>& make);
+
+// Has an owner-drawn button draw itself in state (ODS_ flags) on a picture
+// painted red first, as the system asks it to: Windows erases nothing before.
+// Gives the pixels row by row.
+std::vector<COLORREF> OwnerDrawnPicture(TWinControl* button, UINT state);
 
 // A shown form to host the controls under test; destroyed with the test.
 class TestForm : public TForm {
