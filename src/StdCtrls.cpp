@@ -491,9 +491,9 @@ std::vector<size_t> TListBox::OrderOfAdds(const std::vector<TListItem>& items) {
     auto compare = [&](size_t a, size_t b) {
         return CompareStringW(locale, NORM_IGNORECASE, texts[a].c_str(), -1, texts[b].c_str(), -1);
     };
-    // Sorting by sort keys needs a comparison of the list's own per item only,
-    // to check the result; were it ever out of the list's order, the
-    // comparison itself sorts.
+    // Sort keys sort with one comparison of the list's own per item, to check
+    // the result, instead of one per step of a sort; should the keys ever
+    // disagree with that comparison (or not fit), it sorts by itself.
     std::vector<std::string> keys;
     keys.reserve(items.size());
     for (const std::wstring& text : texts) keys.push_back(SortKey(locale, text));
