@@ -17,8 +17,8 @@
 
 namespace {
 
-constexpr int Messages = 60000;  // per round, in the mix below
-constexpr int Rounds = 7;
+constexpr int Messages = 30000;  // per round, in the mix below
+constexpr int Rounds = 15;
 constexpr int Lines = 20;
 
 using Clock = std::chrono::steady_clock;
