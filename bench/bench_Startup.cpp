@@ -1,7 +1,9 @@
 // Start-up time of brumik.exe against the bare window program MinimalWindow.exe:
 // from CreateProcess until the main window is visible and the program waits
-// for input. The two are started in turn, N times each (first argument, 10
-// by default); brumik starts without a track, as from a shortcut.
+// for input. brumik starts without a track, as from a shortcut, once in an
+// empty folder and once in the demo folder (../demo, made by scripts/bench.sh);
+// the three starts take turns, N times each (first argument, 10 by default).
+// Ends with the RATIO lines of the medians.
 #include <windows.h>
 
 #include <algorithm>
@@ -13,6 +15,7 @@
 #include <vector>
 
 #include "Controls.h"
+#include "Ratio.h"
 #include "../tools/StartedProgram.h"
 
 namespace {
@@ -115,15 +118,33 @@ void CloseBrumik(const StartedProgram& program, HWND window) {
     if (!program.WaitForExit(kStartTimeoutMs)) throw std::runtime_error("brumik did not end after Yes");
 }
 
-double StartBrumik(const std::string& path) {
+double StartBrumik(const std::string& path, const std::string& folder) {
     LARGE_INTEGER started;
     QueryPerformanceCounter(&started);
-    StartedProgram program(Quoted(path));
+    StartedProgram program(Quoted(path), folder);
     HWND window = nullptr;
     const double ms = TimeStart(program, started, kBrumikCaption.c_str(), window);
     CloseBrumik(program, window);
     return ms;
 }
+
+// A folder of its own below the temporary folder, with nothing in it.
+class EmptyFolder {
+public:
+    EmptyFolder() {
+        char temp[MAX_PATH];
+        if (!GetTempPathA(MAX_PATH, temp)) throw std::runtime_error("no temporary folder");
+        path_ = std::string(temp) + "brumik_bench_empty_" + std::to_string(GetCurrentProcessId());
+        if (!CreateDirectoryA(path_.c_str(), nullptr)) throw std::runtime_error("cannot make " + path_);
+    }
+    ~EmptyFolder() { RemoveDirectoryA(path_.c_str()); }
+    EmptyFolder(const EmptyFolder&) = delete;
+    EmptyFolder& operator=(const EmptyFolder&) = delete;
+    const std::string& Path() const { return path_; }
+
+private:
+    std::string path_;
+};
 
 double Median(std::vector<double> values) {
     std::sort(values.begin(), values.end());
@@ -136,7 +157,7 @@ double Mean(const std::vector<double>& values) {
 }
 
 void PrintFigures(const char* name, const std::vector<double>& ms) {
-    std::printf("%-18s median %8.1f ms   mean %8.1f ms   min %8.1f ms   max %8.1f ms\n", name, Median(ms), Mean(ms),
+    std::printf("%-20s median %8.1f ms   mean %8.1f ms   min %8.1f ms   max %8.1f ms\n", name, Median(ms), Mean(ms),
                 *std::min_element(ms.begin(), ms.end()), *std::max_element(ms.begin(), ms.end()));
 }
 
@@ -147,17 +168,27 @@ int main(int argc, char** argv) {
     const std::string folder = OwnFolder();
     const std::string brumik = folder + "..\\brumik.exe";
     const std::string minimal = folder + "MinimalWindow.exe";
+    const std::string demo = folder + "..\\demo";
     try {
-        std::vector<double> brumikMs, minimalMs;
+        if (GetFileAttributesA(demo.c_str()) == INVALID_FILE_ATTRIBUTES)
+            throw std::runtime_error("no demo folder " + demo + " (scripts/bench.sh makes it)");
+        EmptyFolder empty;
+        std::vector<double> emptyMs, demoMs, minimalMs;
         for (int i = 0; i < runs; ++i) {
-            brumikMs.push_back(StartBrumik(brumik));
+            emptyMs.push_back(StartBrumik(brumik, empty.Path()));
+            demoMs.push_back(StartBrumik(brumik, demo));
             minimalMs.push_back(StartMinimal(minimal));
         }
         std::printf("Start-up until the main window is shown and waits for input, %d runs each\n", runs);
-        PrintFigures("brumik.exe", brumikMs);
+        PrintFigures("brumik.exe, empty", emptyMs);
+        PrintFigures("brumik.exe, demo", demoMs);
         PrintFigures("MinimalWindow.exe", minimalMs);
-        std::printf("ratio brumik/minimal: median %.2f, mean %.2f\n", Median(brumikMs) / Median(minimalMs),
-                    Mean(brumikMs) / Mean(minimalMs));
+        std::printf("ratio brumik/minimal, empty folder: median %.2f, mean %.2f\n", Median(emptyMs) / Median(minimalMs),
+                    Mean(emptyMs) / Mean(minimalMs));
+        std::printf("ratio brumik/minimal, demo folder:  median %.2f, mean %.2f\n", Median(demoMs) / Median(minimalMs),
+                    Mean(demoMs) / Mean(minimalMs));
+        std::printf("%s", RatioLine("startup_empty_folder", Median(emptyMs) / Median(minimalMs), 1.5).c_str());
+        std::printf("%s", RatioLine("startup_demo_folder", Median(demoMs) / Median(minimalMs), 1.5).c_str());
     } catch (const std::exception& e) {
         std::fprintf(stderr, "bench_Startup: %s\n", e.what());
         return 1;

@@ -1,12 +1,24 @@
 #!/bin/bash
-# Builds everything and runs each benchmark program under Wine, printing its figures.
+# Builds everything and runs each benchmark program under Wine, printing its
+# figures; arguments go on to every benchmark. Ends with a summary: every line
+# "RATIO <name> <value> goal <= <goal>" that the benchmarks printed, and how
+# many of those figures are within their goals.
 set -euo pipefail
 ROOT="$(cd "$(dirname "$0")/.." && pwd)"
 bash "$ROOT/scripts/setup.sh"
 BUILD="$(BRUMIK_SKIP_I686=1 bash "$ROOT/scripts/build.sh")"
 source "$ROOT/scripts/wine-env.sh"
+source "$ROOT/scripts/demo-folder.sh"  # the start-up benchmark starts the player there
+
+figures="$BUILD/bench/figures.txt"
+: > "$figures"
 for b in "$BUILD"/bench/bench_*.exe; do
   [ -e "$b" ] || continue
   echo "== $(basename "$b" .exe)"
-  ( cd "$BUILD/bench" && "$WINE" "$b" "$@" )
+  ( cd "$BUILD/bench" && "$WINE" "$b" "$@" ) | tr -d '\r' | tee -a "$figures"
 done
+
+echo "== summary"
+grep '^RATIO ' "$figures" || true
+awk '/^RATIO / { n++; if ($3 + 0 <= $6 + 0) within++ }
+     END { printf "%d of %d figures within their goals\n", within, n }' "$figures"

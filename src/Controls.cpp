@@ -3,6 +3,7 @@
 #include <windowsx.h>
 
 #include <algorithm>
+#include <unordered_map>
 
 #include "StringIds.h"
 #include "runtime/SysUtils.h"
@@ -16,7 +17,11 @@ TWinControl* gCreatingControl = nullptr;
 // A windowless control holding the mouse through its parent's window.
 TControl* gCaptureControl = nullptr;
 UINT gNextChildId = 100;
-const char kControlProp[] = "BrumikControl";
+// The framework windows of this thread and the controls behind them. A
+// window's procedure runs on the thread that made the window, and finding its
+// control must not leave the process (a window property is a round trip to
+// the window server under Wine), so each thread keeps its own map.
+thread_local std::unordered_map<HWND, TWinControl*> tWindowControls;
 
 bool IsClientMouseMessage(UINT msg) {
     return msg >= WM_MOUSEFIRST && msg <= WM_MBUTTONDBLCLK && msg != WM_MOUSEWHEEL;
@@ -409,30 +414,28 @@ TWinControl::~TWinControl() {
 }
 
 TWinControl* TWinControl::FindControl(HWND window) {
-    if (!window) return nullptr;
-    DWORD pid = 0;
-    GetWindowThreadProcessId(window, &pid);
-    if (pid != GetCurrentProcessId()) return nullptr;
-    return static_cast<TWinControl*>(GetPropA(window, kControlProp));
+    const auto found = tWindowControls.find(window);
+    return found == tWindowControls.end() ? nullptr : found->second;
 }
 
 LRESULT CALLBACK TWinControl::StandardWndProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam) {
-    auto* self = static_cast<TWinControl*>(GetPropA(window, kControlProp));
-    if (!self) {
+    TWinControl* self = FindControl(window);
+    const bool claiming = !self;
+    if (claiming) {
         self = gCreatingControl;
         if (!self) return DefWindowProcA(window, msg, wParam, lParam);
         gCreatingControl = nullptr;
         self->handle_ = window;
-        SetPropA(window, kControlProp, self);
     }
     TMessage m{msg, wParam, lParam, 0};
     try {
+        if (claiming) tWindowControls.emplace(window, self);
         self->WndProc(m);
     } catch (...) {
         ReportException(self);
     }
     if (msg == WM_NCDESTROY) {
-        RemovePropA(window, kControlProp);
+        tWindowControls.erase(window);
         if (self->handle_ == window) self->handle_ = nullptr;
     }
     return m.Result;

@@ -70,10 +70,30 @@ std::vector<std::string> SplitAt(const std::string& text, char separator) {
 }
 
 bool IsProgramName(const std::string& name) {
-    size_t dot = name.rfind('.');
-    if (dot == std::string::npos) return false;
-    std::string extension = AnsiLowerCase(name.substr(dot));
+    const size_t dot = name.rfind('.');
+    if (dot == std::string::npos || name.size() - dot != 4) return false;
+    // Only ASCII letters lower-case to ASCII letters, so ASCII lower-casing finds the same extensions.
+    std::string extension = name.substr(dot);
+    for (char& c : extension) c = AsciiLower(c);
     return extension == ".exe" || extension == ".com" || extension == ".bat" || extension == ".pif";
+}
+
+// Whether adding items one by one, in the order found, to a list that ends up
+// in order (order[k]: the item at position k) puts one of them at index.
+bool AnAddLandsAt(const std::vector<size_t>& order, int index) {
+    if (order.size() <= size_t(index)) return false;
+    std::vector<size_t> position(order.size());
+    for (size_t k = 0; k < order.size(); ++k) position[order[k]] = k;
+    // A binary indexed tree over the final positions counts the items added before a position.
+    std::vector<int> added(order.size() + 1, 0);
+    auto lowestBit = [](size_t p) { return p & (~p + 1); };
+    for (size_t item = 0; item < position.size(); ++item) {
+        int before = 0;
+        for (size_t p = position[item]; p > 0; p -= lowestBit(p)) before += added[p];
+        if (before == index) return true;
+        for (size_t p = position[item] + 1; p < added.size(); p += lowestBit(p)) ++added[p];
+    }
+    return false;
 }
 
 // Names of the sub-folders of directory that are neither hidden nor system
@@ -345,13 +365,15 @@ void TFileListBox::RefreshListing() {
         UpdateScope update(Items());
         Items().Clear();
         CursorKeeper cursor;
+        std::vector<TListItem> entries;
         for (const std::string& pattern : SplitAt(mask_, ';'))
-            if (!pattern.empty()) AddMatches(pattern, attributes);
+            if (!pattern.empty()) AddMatches(pattern, attributes, entries);
+        PutEntries(entries);
     }
     ReportChange();
 }
 
-void TFileListBox::AddMatches(const std::string& pattern, DWORD attributes) {
+void TFileListBox::AddMatches(const std::string& pattern, DWORD attributes, std::vector<TListItem>& entries) {
     WIN32_FIND_DATAA entry;
     UniqueFindHandle search(FindFirstFileA(pattern.c_str(), &entry));
     if (!search) return;
@@ -359,18 +381,25 @@ void TFileListBox::AddMatches(const std::string& pattern, DWORD attributes) {
     do {
         const DWORD found = entry.dwFileAttributes;
         const bool returned = (found & SpecialEntryBits & ~attributes) == 0;
-        if (returned && (everyEntry || (found & attributes) != 0)) AddEntry(entry);
+        if (returned && (everyEntry || (found & attributes) != 0)) entries.push_back(ItemOf(entry));
     } while (FindNextFileA(search.Get(), &entry));
 }
 
-void TFileListBox::AddEntry(const WIN32_FIND_DATAA& entry) {
-    const std::string name = entry.cFileName;
-    int index;
+TListItem TFileListBox::ItemOf(const WIN32_FIND_DATAA& entry) {
+    std::string name = entry.cFileName;
     if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-        index = Items().AddObject("[" + name + "]", showGlyphs_ ? &folderGlyph_ : nullptr);
-    else
-        index = Items().AddObject(name, IsProgramName(name) ? &programGlyph_ : &otherGlyph_);
-    if (index == HourglassIndex) SetCursor(LoadCursorA(nullptr, IDC_WAIT));
+        return {"[" + name + "]", showGlyphs_ ? &folderGlyph_ : nullptr};
+    TBitmap* glyph = IsProgramName(name) ? &programGlyph_ : &otherGlyph_;
+    return {std::move(name), glyph};
+}
+
+// The entries go into the list in one go, in the order adding them one by one
+// would give; the hourglass shows meanwhile when one of those adds would have
+// landed at HourglassIndex.
+void TFileListBox::PutEntries(const std::vector<TListItem>& entries) {
+    const std::vector<size_t> order = OrderOfAdds(entries);
+    if (AnAddLandsAt(order, HourglassIndex)) SetCursor(LoadCursorA(nullptr, IDC_WAIT));
+    AppendItems(entries, order);
 }
 
 void TFileListBox::ReportChange() {

@@ -95,8 +95,9 @@ private:
     friend class TDirectoryListBox;
     friend class TFilterComboBox;
 
-    void AddMatches(const std::string& pattern, DWORD attributes);
-    void AddEntry(const WIN32_FIND_DATAA& entry);
+    void AddMatches(const std::string& pattern, DWORD attributes, std::vector<TListItem>& entries);
+    TListItem ItemOf(const WIN32_FIND_DATAA& entry);
+    void PutEntries(const std::vector<TListItem>& entries);
     void ReportChange();
     void ResetItemHeight();
     std::string SelectedName();

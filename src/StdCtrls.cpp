@@ -1,6 +1,7 @@
 #include "StdCtrls.h"
 
 #include <algorithm>
+#include <numeric>
 
 #include "Forms.h"
 #include "Menus.h"
@@ -17,6 +18,15 @@ const TWindowStrings::Messages kComboBoxMessages{CB_GETCOUNT,     CB_GETLBTEXT, 
                                                  CB_GETITEMDATA,  CB_SETITEMDATA,  CB_ADDSTRING,
                                                  CB_INSERTSTRING, CB_DELETESTRING, CB_RESETCONTENT,
                                                  UINT(CB_ERR),    UINT(CB_ERRSPACE)};
+
+// The bytes whose order is the locale's order of texts, letter case ignored.
+std::string SortKey(LCID locale, const std::wstring& text) {
+    std::string key(text.size() * 8 + 16, '\0');
+    int n = LCMapStringW(locale, LCMAP_SORTKEY | NORM_IGNORECASE, text.c_str(), -1,
+                         reinterpret_cast<LPWSTR>(key.data()), int(key.size()));
+    key.resize(size_t(std::max(n, 0)));
+    return key;
+}
 
 // Paints one owner-drawn item of a list or combo box through canvas.
 template <typename DrawFn>
@@ -464,6 +474,52 @@ int TListBox::ItemAtPos(POINT p, bool existing) {
     return index;
 }
 
+std::vector<size_t> TListBox::OrderOfAdds(const std::vector<TListItem>& items) {
+    HandleNeeded();
+    std::vector<size_t> order(items.size());
+    std::iota(order.begin(), order.end(), size_t(0));
+    if (!sorted_ || items.size() < 2) return order;
+    // The list keeps its texts in UTF-16 and compares them so.
+    std::vector<std::wstring> texts;
+    texts.reserve(items.size());
+    for (const TListItem& item : items) texts.push_back(WideText(item.Text));
+    const auto locale = LCID(Perform(LB_GETLOCALE));
+    auto compare = [&](size_t a, size_t b) {
+        return CompareStringW(locale, NORM_IGNORECASE, texts[a].c_str(), -1, texts[b].c_str(), -1);
+    };
+    // Sort keys sort with one comparison of the list's own per item, to check
+    // the result, instead of one per step of a sort; should the keys ever
+    // disagree with that comparison (or not fit), it sorts by itself.
+    std::vector<std::string> keys;
+    keys.reserve(items.size());
+    for (const std::wstring& text : texts) keys.push_back(SortKey(locale, text));
+    std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) { return keys[a] < keys[b]; });
+    bool inOrder = true;
+    for (size_t k = 1; k < order.size() && inOrder; ++k) {
+        const int result = compare(order[k - 1], order[k]);
+        inOrder = result == CSTR_LESS_THAN || (result == CSTR_EQUAL && order[k - 1] < order[k]);
+    }
+    if (!inOrder) {
+        std::iota(order.begin(), order.end(), size_t(0));
+        std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) { return compare(a, b) == CSTR_LESS_THAN; });
+    }
+    return order;
+}
+
+void TListBox::AppendItems(const std::vector<TListItem>& items, const std::vector<size_t>& order) {
+    HandleNeeded();
+    size_t textBytes = 0;
+    for (const TListItem& item : items) textBytes += item.Text.size() + 1;
+    Perform(LB_INITSTORAGE, WPARAM(order.size()), LPARAM(textBytes));
+    // Straight to the control's own handling: no trip through the system's message dispatch per line.
+    for (size_t position : order) {
+        const TListItem& item = items[position];
+        const LRESULT index = Perform(LB_INSERTSTRING, WPARAM(-1), reinterpret_cast<LPARAM>(item.Text.c_str()));
+        if (index < 0) throw EOutOfResources(LoadStr(SInsertLineError));
+        if (item.Object) Perform(LB_SETITEMDATA, WPARAM(index), reinterpret_cast<LPARAM>(item.Object));
+    }
+}
+
 void TListBox::DrawItem(int index, const RECT& rect, UINT) {
     Canvas().FillRect(rect);
     Canvas().TextOut(rect.left + 2, rect.top, items_.Get(index));
@@ -488,6 +544,8 @@ void TListBox::WndProc(TMessage& m) {
         case CN_DRAWITEM:
             HandleDrawItem(m);
             return;
+        case CN_DELETEITEM:
+            return;  // the lines' objects belong to others: nothing to free
         case CN_MEASUREITEM: {
             auto* mis = reinterpret_cast<MEASUREITEMSTRUCT*>(m.LParam);
             mis->itemHeight = UINT(itemHeight_);

@@ -140,6 +140,12 @@ private:
 
 enum class TListBoxStyle { lbStandard, lbOwnerDrawFixed };
 
+// A line of a list: its text and its object (or none).
+struct TListItem {
+    std::string Text;
+    TObject* Object = nullptr;
+};
+
 // A list over the system's LISTBOX window.
 class TListBox : public TWinControl {
 public:
@@ -158,6 +164,14 @@ public:
     int TopIndex();
     RECT ItemRect(int index);
     int ItemAtPos(POINT p, bool existing);
+    // Where items added one by one to this list while it is empty would end
+    // up: positions in items, in list order. A sorted list orders texts as it
+    // sorts its own (its locale's comparison, letter case ignored), keeping
+    // equal ones in the order given; an unsorted one keeps the order given.
+    std::vector<size_t> OrderOfAdds(const std::vector<TListItem>& items);
+    // Appends items[order[0]], items[order[1]]... at the end as they are, in
+    // one go; "Unable to insert a line" when the list refuses one.
+    void AppendItems(const std::vector<TListItem>& items, const std::vector<size_t>& order);
 
     void WndProc(TMessage& message) override;
 

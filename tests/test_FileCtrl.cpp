@@ -198,26 +198,35 @@ std::string VolumeLabelOf(char letter) {
     return label;
 }
 
-// A file list whose window notes, for each add, where it landed and whether the hourglass was showing.
+// A file list that notes, for each line its window takes, whether the hourglass was showing.
 class WatchedFileList : public TFileListBox {
 public:
     using TFileListBox::TFileListBox;
-    struct Add {
-        int index;
-        bool hourglassBefore;
-    };
-    std::vector<Add> adds;
+    std::vector<bool> hourglassAtAdds;
 
     void WndProc(TMessage& message) override {
-        if (message.Msg != LB_ADDSTRING) {
-            TFileListBox::WndProc(message);
-            return;
-        }
-        const bool hourglass = GetCursor() == LoadCursorA(nullptr, IDC_WAIT);
+        if (message.Msg == LB_ADDSTRING || message.Msg == LB_INSERTSTRING)
+            hourglassAtAdds.push_back(GetCursor() == LoadCursorA(nullptr, IDC_WAIT));
         TFileListBox::WndProc(message);
-        adds.push_back({int(message.Result), hourglass});
     }
 };
+
+// The lines of a system list box that sorted them itself, added one by one.
+Lines SortedBySystemList(const Lines& names, LCID locale) {
+    HWND list = CreateWindowExA(0, "LISTBOX", "", LBS_SORT | LBS_HASSTRINGS, 0, 0, 100, 100, nullptr, nullptr,
+                                GetModuleHandleA(nullptr), nullptr);
+    REQUIRE(list);
+    SendMessageA(list, LB_SETLOCALE, locale, 0);
+    for (const std::string& name : names) SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name.c_str()));
+    Lines lines;
+    char text[MAX_PATH];
+    for (int i = 0, n = int(SendMessageA(list, LB_GETCOUNT, 0, 0)); i < n; ++i) {
+        SendMessageA(list, LB_GETTEXT, WPARAM(i), reinterpret_cast<LPARAM>(text));
+        lines.push_back(text);
+    }
+    DestroyWindow(list);
+    return lines;
+}
 
 }  // namespace
 
@@ -431,7 +440,29 @@ TEST_SUITE("file list") {
         CHECK(list->Items().ToVector() == Lines{"A.MP3", "b.mp3", "c.Mp3", "e.mp3"});
     }
 
-    TEST_CASE("the hourglass shows from the add that lands at index 100 to the end of the listing") {
+    TEST_CASE("the lines come in the order of a system list that sorted them itself, in the list's locale") {
+        TempDir dir;
+        KeepCurrentDir keep;
+        const Lines names{"Żółw.mp3", "zebra.mp3", "Ćma.mp3", "cwał.mp3", "Łódź.mp3", "lody.mp3", "Ąbc.mp3",
+                          "acz.mp3",  "a-b.mp3",   "a_b.mp3", "a b.mp3",  "ab.mp3",   "o'neil.mp3", "ONE.mp3",
+                          "10.mp3",   "9.mp3",     "(x).mp3", "Śmiech.mp3", "sroka.mp3", "Ęła.mp3", "ela.mp3"};
+        for (const std::string& name : names) MakeFile(dir.File(name));
+        ScopedTestForm form;
+        auto* list = Place<TFileListBox>(form, 0, 0, 200, 200);
+        list->SetDirectory(dir.Path());
+        for (LCID locale : {LCID(SendMessageA(list->Handle(), LB_GETLOCALE, 0, 0)), LCID(0x0409)}) {
+            CAPTURE(locale);
+            SendMessageA(list->Handle(), LB_SETLOCALE, locale, 0);
+            list->RefreshListing();
+            const Lines listed = list->Items().ToVector();
+            CHECK(listed.size() == names.size());
+            CHECK(listed == SortedBySystemList(listed, locale));
+            CHECK(listed == SortedBySystemList(Lines(listed.rbegin(), listed.rend()), locale));
+        }
+        SetCurrentDirectoryA("C:\\");  // lets the folder go
+    }
+
+    TEST_CASE("the hourglass shows while the list fills when an add in the order found would land at index 100") {
         KeepCurrentDir keep;
         ScopedTestForm form;
         const HCURSOR hourglass = LoadCursorA(nullptr, IDC_WAIT);
@@ -443,15 +474,9 @@ TEST_SUITE("file list") {
             list->SetDirectory(dir.Path());
             const HCURSOR before = GetCursor();
             REQUIRE(before != hourglass);
-            list->adds.clear();
+            list->hourglassAtAdds.clear();
             list->RefreshListing();
-            REQUIRE(list->adds.size() == names.size());
-            bool landedAt100 = false;
-            for (const auto& add : list->adds) {
-                CHECK(add.hourglassBefore == landedAt100);
-                landedAt100 = landedAt100 || add.index == 100;
-            }
-            CHECK(landedAt100 == expectHourglass);
+            CHECK(list->hourglassAtAdds == std::vector<bool>(names.size(), expectHourglass));
             CHECK(GetCursor() == before);
             form->DestroyComponent(list);
             SetCurrentDirectoryA("C:\\");  // lets the folder go

@@ -17,12 +17,14 @@ inline std::string Quoted(const std::string& argument) {
 
 class StartedProgram {
 public:
+    // Starts in folder (this program's current directory when empty).
     // Raises std::runtime_error when the program cannot be started.
-    explicit StartedProgram(std::string commandLine) {
+    explicit StartedProgram(std::string commandLine, const std::string& folder = {}) {
         STARTUPINFOA startup{};
         startup.cb = sizeof startup;
         PROCESS_INFORMATION info{};
-        if (!CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info))
+        if (!CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                            folder.empty() ? nullptr : folder.c_str(), &startup, &info))
             throw std::runtime_error("cannot start " + commandLine);
         process_.Reset(info.hProcess);
         CloseHandle(info.hThread);

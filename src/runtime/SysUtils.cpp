@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <algorithm>
+
 #include "StringIds.h"
 
 std::string LoadStr(unsigned id) {
@@ -75,6 +77,13 @@ std::string AnsiUpperCase(std::string s) {
 
 int AnsiCompareText(const std::string& a, const std::string& b) {
     return CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE, a.data(), int(a.size()), b.data(), int(b.size())) - CSTR_EQUAL;
+}
+
+std::wstring WideText(const std::string& s) {
+    std::wstring wide(s.size(), L'\0');  // no code page gives more UTF-16 units than bytes
+    const int n = s.empty() ? 0 : MultiByteToWideChar(CP_ACP, 0, s.data(), int(s.size()), wide.data(), int(wide.size()));
+    wide.resize(size_t(std::max(n, 0)));
+    return wide;
 }
 
 namespace {

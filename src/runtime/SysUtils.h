@@ -60,6 +60,8 @@ std::string AnsiLowerCase(std::string s);
 std::string AnsiUpperCase(std::string s);
 // Locale-aware comparison with letter case ignored: <0, 0, >0.
 int AnsiCompareText(const std::string& a, const std::string& b);
+// The text in UTF-16, its bytes read in the system code page.
+std::wstring WideText(const std::string& s);
 
 // The parts of the locale's long time format, read at start and again when
 // the system announces a settings change.
