@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "Controls.h"
+#include "Ratio.h"
 #include "TrackTag.h"
 #include "runtime/Handles.h"
 
@@ -133,7 +134,7 @@ void Compare(const TrackFolder& folder, const char* name, const char* bareText, 
     }
     std::printf("  %-34s %8.1f ms\n", bareText, bareBest);
     std::printf("  %-34s %8.1f ms\n", oursText, oursBest);
-    std::printf("RATIO %s %.2f goal <= 1.2\n", name, oursBest / bareBest);
+    std::fputs(RatioLine(name, oursBest / bareBest, 1.2).c_str(), stdout);
 }
 
 }  // namespace

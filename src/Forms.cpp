@@ -5,8 +5,7 @@
 #include <cxxabi.h>
 
 #include <algorithm>
-#include <cstdlib>
-#include <memory>
+#include <string_view>
 #include <typeinfo>
 
 #include "StringIds.h"
@@ -40,14 +39,44 @@ void ShowWindowWithoutAnimation(HWND window, int command) {
     }
 }
 
+// The readable name of a type from its compiler name, for the simple forms
+// that thrown objects have: a built-in type ("i" is int), a class name with
+// its length ("9Exception"), "St" for std, and nested names ("N3foo3barE").
+// The full demangler of the C++ library is far larger than the program.
+std::string ReadableTypeName(std::string_view mangled) {
+    static constexpr std::pair<char, const char*> builtins[] = {
+        {'b', "bool"}, {'c', "char"},         {'a', "signed char"}, {'h', "unsigned char"}, {'s', "short"},
+        {'t', "unsigned short"}, {'i', "int"}, {'j', "unsigned int"}, {'l', "long"},        {'m', "unsigned long"},
+        {'x', "long long"}, {'y', "unsigned long long"}, {'f', "float"}, {'d', "double"}, {'e', "long double"}};
+    if (mangled.size() == 1)
+        for (const auto& [code, name] : builtins)
+            if (mangled[0] == code) return name;
+    const bool nested = !mangled.empty() && mangled[0] == 'N';
+    if (nested) {
+        if (mangled.back() != 'E') return "unknown";
+        mangled = mangled.substr(1, mangled.size() - 2);
+    }
+    std::string name;
+    if (mangled.substr(0, 2) == "St") {
+        name = "std";
+        mangled.remove_prefix(2);
+    }
+    while (!mangled.empty()) {
+        size_t digits = 0, length = 0;
+        while (digits < mangled.size() && mangled[digits] >= '0' && mangled[digits] <= '9')
+            length = length * 10 + size_t(mangled[digits++] - '0');
+        if (digits == 0 || length == 0 || digits + length > mangled.size()) return "unknown";
+        name += (name.empty() ? "" : "::") + std::string(mangled.substr(digits, length));
+        mangled.remove_prefix(digits + length);
+        if (!nested && !mangled.empty()) return "unknown";
+    }
+    return name.empty() ? "unknown" : name;
+}
+
 // The readable name of the type of the exception being handled ("std::runtime_error").
 std::string CurrentExceptionTypeName() {
     const std::type_info* type = abi::__cxa_current_exception_type();
-    if (!type) return "unknown";
-    int status = -1;
-    const std::unique_ptr<char, decltype(&std::free)> name(abi::__cxa_demangle(type->name(), nullptr, nullptr, &status),
-                                                           &std::free);
-    return status == 0 && name ? std::string(name.get()) : std::string("unknown");
+    return type ? ReadableTypeName(type->name()) : "unknown";
 }
 
 struct ThreadWindowSearch {
