@@ -712,8 +712,7 @@ void TBitBtn::SetKind(TBitBtnKind kind) {
         const KindSettings& settings = SettingsOf(kind);
         SetDefault(settings.isDefault);
         SetCancel(settings.cancel);
-        // A caption given by the layout being loaded wins over the kind's.
-        if (!(ComponentState() & csLoading) || Caption().empty()) SetCaption(LoadStr(settings.caption));
+        SetCaption(LoadStr(settings.caption));
         SetModalResult(settings.modalResult);
         glyph_.SetGlyph(&KindGlyph(kind));
         glyph_.SetNumGlyphs(2);

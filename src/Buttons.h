@@ -162,7 +162,6 @@ private:
     class DitherPattern;
     bool IsInside(int x, int y) const;
     void FollowEnabled();
-    void ReleaseTracking(bool clicked);
     void AnnounceToGroup();
     void GroupButtonPressed(int groupIndex, TSpeedButton* sender);
     void GlyphChanged(TObject* sender);

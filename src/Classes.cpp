@@ -94,12 +94,8 @@ void TComponent::Notification(TComponent*, TOperation) {}
 
 void TComponent::Destroying() {
     if (IsDestroying()) return;
-    state_ |= csDestroying;
+    destroying_ = true;
     for (auto& c : owned_) c->Destroying();
-}
-
-void TComponent::SetComponentState(unsigned flags, bool on) {
-    state_ = on ? (state_ | flags) : (state_ & ~flags);
 }
 
 // ---- TStrings

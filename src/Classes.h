@@ -43,9 +43,6 @@ using TNotifyEvent = Event<TObject*>;
 
 enum class TOperation { opInsert, opRemove };
 
-// State flags of a component.
-enum TComponentStateFlag : unsigned { csLoading = 1, csDestroying = 2, csDesigning = 4 };
-
 // A component has a name and an owner; the owner destroys what it owns, the
 // most recently created first. Components that asked for it through
 // FreeNotification are told when another one goes away.
@@ -57,8 +54,7 @@ public:
     TComponent* Owner() const { return owner_; }
     const std::string& Name() const { return name_; }
     void SetName(std::string name) { name_ = std::move(name); }
-    unsigned ComponentState() const { return state_; }
-    bool IsDestroying() const { return (state_ & csDestroying) != 0; }
+    bool IsDestroying() const { return destroying_; }
 
     int ComponentCount() const { return int(owned_.size()); }
     TComponent* Components(int index) const;
@@ -86,7 +82,6 @@ protected:
     virtual void Notification(TComponent* component, TOperation operation);
     // Marks this component and everything it owns as being destroyed.
     void Destroying();
-    void SetComponentState(unsigned flags, bool on);
     // Destroys every owned component, the most recently created first.
     void DestroyComponents();
 
@@ -97,7 +92,7 @@ private:
 
     TComponent* owner_;
     std::string name_;
-    unsigned state_ = 0;
+    bool destroying_ = false;
     std::vector<std::unique_ptr<TComponent>> owned_;
     std::vector<TComponent*> freeNotifies_;
 };

@@ -49,7 +49,7 @@ TTrackBar::TTrackBar(TComponent* owner) : TWinControl(owner) {
 void TTrackBar::SetOrientation(TTrackBarOrientation orientation) {
     if (orientation == orientation_) return;
     orientation_ = orientation;
-    if (!(ComponentState() & csLoading)) SetBounds(Left(), Top(), Height(), Width());
+    SetBounds(Left(), Top(), Height(), Width());
     RecreateIfBuilt();
 }
 
@@ -407,7 +407,7 @@ void TStatusBar::WndProc(TMessage& message) {
         case WM_SIZE:
             TWinControl::WndProc(message);
             RemeasureParts();
-            if (!(ComponentState() & csLoading)) OnResize(this);
+            OnResize(this);
             return;
         default:
             TWinControl::WndProc(message);

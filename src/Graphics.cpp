@@ -163,12 +163,6 @@ void TBrush::SetStyle(TBrushStyle style) {
     Modified();
 }
 
-void TBrush::SetPattern(HBITMAP pattern) {
-    pattern_.Reset(CopyImage(pattern, IMAGE_BITMAP, 0, 0, 0));
-    style_ = TBrushStyle::bsSolid;
-    Modified();
-}
-
 void TBrush::Assign(const TBrush& source) {
     color_ = source.color_;
     style_ = source.style_;
@@ -276,13 +270,6 @@ void TCanvas::TextOut(int x, int y, const std::string& text) {
     ::TextOutA(Handle(), x, y, text.data(), int(text.size()));
 }
 
-void TCanvas::TextRect(const RECT& rect, int x, int y, const std::string& text) {
-    RequireFont();
-    RequireBrush();
-    UINT options = ETO_CLIPPED | (brush_.Style() != TBrushStyle::bsClear ? ETO_OPAQUE : 0);
-    ExtTextOutA(Handle(), x, y, options, &rect, text.data(), UINT(text.size()), nullptr);
-}
-
 int TCanvas::DrawText(const std::string& text, RECT& rect, UINT flags) {
     RequireFont();
     RequireBrush();
@@ -315,12 +302,6 @@ void TCanvas::DrawTransparent(const RECT& dest, TBitmap& bitmap, const RECT& sou
     TransparentBlt(Handle(), dest.left, dest.top, dest.right - dest.left, dest.bottom - dest.top,
                    bitmap.Canvas().Handle(), source.left, source.top, source.right - source.left,
                    source.bottom - source.top, ColorToRGB(transparent));
-}
-
-void TCanvas::CopyRect(const RECT& dest, TCanvas& source, const RECT& sourceRect, DWORD rop) {
-    StretchBlt(Handle(), dest.left, dest.top, dest.right - dest.left, dest.bottom - dest.top, source.Handle(),
-               sourceRect.left, sourceRect.top, sourceRect.right - sourceRect.left,
-               sourceRect.bottom - sourceRect.top, rop);
 }
 
 TColor TCanvas::Pixel(int x, int y) {

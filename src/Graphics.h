@@ -132,7 +132,6 @@ public:
     TBrushStyle Style() const { return style_; }
     void SetStyle(TBrushStyle style);
     // A pattern brush made from bitmap (the brush keeps its own copy of the pattern).
-    void SetPattern(HBITMAP pattern);
     void Assign(const TBrush& source);
     HBRUSH Handle() const { return static_cast<HBRUSH>(HeldHandle()); }
 
@@ -174,7 +173,6 @@ public:
     void MoveTo(int x, int y);
     void LineTo(int x, int y);
     void TextOut(int x, int y, const std::string& text);
-    void TextRect(const RECT& rect, int x, int y, const std::string& text);
     int DrawText(const std::string& text, RECT& rect, UINT flags);
     SIZE TextExtent(const std::string& text);
     int TextWidth(const std::string& text) { return TextExtent(text).cx; }
@@ -185,7 +183,6 @@ public:
     void Draw(int x, int y, TBitmap& bitmap);
     // Copies source of bitmap to dest, leaving pixels of the transparent colour alone.
     void DrawTransparent(const RECT& dest, TBitmap& bitmap, const RECT& source, TColor transparent);
-    void CopyRect(const RECT& dest, TCanvas& source, const RECT& sourceRect, DWORD rop = SRCCOPY);
     TColor Pixel(int x, int y);
     void SetPixel(int x, int y, TColor color);
 

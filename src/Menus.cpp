@@ -18,11 +18,3 @@ bool IsAccel(WPARAM charCode, const std::string& caption) {
     return upper(static_cast<unsigned char>(hotkey)) == upper(static_cast<unsigned char>(charCode & 0xFF));
 }
 
-std::string StripHotkey(const std::string& caption) {
-    std::string out;
-    for (size_t i = 0; i < caption.size(); ++i) {
-        if (caption[i] == '&' && i + 1 < caption.size()) ++i;
-        out += caption[i];
-    }
-    return out;
-}

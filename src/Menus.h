@@ -9,5 +9,3 @@
 char GetHotkey(const std::string& caption);
 // True when charCode is the caption's accelerator (letter case ignored).
 bool IsAccel(WPARAM charCode, const std::string& caption);
-// The caption without its accelerator marks ("&&" becomes "&").
-std::string StripHotkey(const std::string& caption);

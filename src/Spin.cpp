@@ -216,7 +216,7 @@ void TSpinButton::Notification(TComponent* component, TOperation operation) {
 }
 
 void TSpinButton::AdjustArrows(int& width, int& height) {
-    if ((ComponentState() & csLoading) || !upButton_ || !downButton_) return;
+    if (!upButton_ || !downButton_) return;
     width = std::max(width, minimumArrowWidth);
     upButton_->SetBounds(0, 0, width, height / 2);
     // The arrows share one pixel row.

@@ -340,10 +340,6 @@ void TComboBox::SetItemHeight(int height) {
     RecreateWnd();
 }
 
-bool TComboBox::DroppedDown() {
-    return SendMessageA(Handle(), CB_GETDROPPEDSTATE, 0, 0) != 0;
-}
-
 void TComboBox::Change() {
     OnChange(this);
 }
@@ -456,22 +452,10 @@ void TListBox::SetItemHeight(int height) {
         SendMessageA(Handle(), LB_SETITEMHEIGHT, 0, height);
 }
 
-int TListBox::TopIndex() {
-    return int(SendMessageA(Handle(), LB_GETTOPINDEX, 0, 0));
-}
-
 RECT TListBox::ItemRect(int index) {
     RECT r{};
     SendMessageA(Handle(), LB_GETITEMRECT, WPARAM(index), reinterpret_cast<LPARAM>(&r));
     return r;
-}
-
-int TListBox::ItemAtPos(POINT p, bool existing) {
-    LRESULT result = SendMessageA(Handle(), LB_ITEMFROMPOINT, 0, MAKELPARAM(p.x, p.y));
-    int index = LOWORD(result);
-    bool outside = HIWORD(result) != 0;
-    if (existing && outside) return -1;
-    return index;
 }
 
 std::vector<size_t> TListBox::OrderOfAdds(const std::vector<TListItem>& items) {

@@ -106,9 +106,6 @@ public:
     void SetStyle(TComboBoxStyle style);
     int ItemHeight() const { return itemHeight_; }
     void SetItemHeight(int height);
-    int DropDownCount() const { return dropDownCount_; }
-    void SetDropDownCount(int count) { dropDownCount_ = count; }
-    bool DroppedDown();
 
     TNotifyEvent OnChange;  // the text was edited
     // OnClick: an item was chosen.
@@ -161,9 +158,7 @@ public:
     void SetStyle(TListBoxStyle style);
     int ItemHeight() const { return itemHeight_; }
     void SetItemHeight(int height);
-    int TopIndex();
     RECT ItemRect(int index);
-    int ItemAtPos(POINT p, bool existing);
     // Where items added one by one to this list while it is empty would end
     // up: positions in items, in list order. A sorted list orders texts as it
     // sorts its own (its locale's comparison, letter case ignored), keeping
