@@ -59,6 +59,11 @@ if [ ! -f "$wine_env_fonts/marlett.ttf" ] && [ -f /usr/share/wine/fonts/marlett.
   mkdir -p "$wine_env_fonts" && cp /usr/share/wine/fonts/marlett.ttf "$wine_env_fonts/"
 fi
 
+# Drive C: has a volume label with letters of both cases, so that tests see
+# the drive list change its letter case. Wine reads it when its services start.
+wine_env_label="$WINEPREFIX/drive_c/.windows-label"
+[ -f "$wine_env_label" ] || printf 'Dysk Próbny\n' > "$wine_env_label"
+
 # A persistent server with its output detached, so that ctest does not wait on its pipes.
 "$WINESERVER" -p </dev/null >/dev/null 2>&1
 "$WINE" wineboot </dev/null >/dev/null 2>&1

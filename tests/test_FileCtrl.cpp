@@ -198,6 +198,15 @@ std::string VolumeLabelOf(char letter) {
     return label;
 }
 
+// The label of drive C:, which the test environment gives letters of both cases
+// (Wine reads it when its services start), so that case changes can be seen.
+std::string MixedCaseLabelOfC() {
+    const std::string label = VolumeLabelOf('C');
+    REQUIRE(AnsiLowerCase(label) != label);
+    REQUIRE(AnsiUpperCase(label) != label);
+    return label;
+}
+
 // A file list that notes, for each line its window takes, whether the hourglass was showing.
 class WatchedFileList : public TFileListBox {
 public:
@@ -948,18 +957,6 @@ TEST_SUITE("directory list") {
 namespace {
 
 // A drive letter that the system knows but whose root does not exist; gone with the test.
-// Gives drive C: a label in mixed case for one scope (Wine's drives have none).
-class LabelledDriveC {
-public:
-    LabelledDriveC() : old_(VolumeLabelOf('C')) { REQUIRE(SetVolumeLabelA("C:\\", "Dysk Próbny")); }
-    ~LabelledDriveC() { SetVolumeLabelA("C:\\", old_.c_str()); }
-    LabelledDriveC(const LabelledDriveC&) = delete;
-    LabelledDriveC& operator=(const LabelledDriveC&) = delete;
-
-private:
-    std::string old_;
-};
-
 class DriveWithoutRoot {
 public:
     explicit DriveWithoutRoot(char letter) : device_{letter, ':', '\0'} {
@@ -981,7 +978,7 @@ TEST_SUITE("drive combo") {
         KeepCurrentDir keep;
         SetCurrentDirectoryA("C:\\");
         DriveWithoutRoot unusable('Q');
-        LabelledDriveC labelled;
+        const std::string label = MixedCaseLabelOfC();
         ScopedTestForm form;
         auto* drives = Place<TDriveComboBox>(form, 0, 0, 200, 20);
         Lines lines = drives->Items().ToVector();
@@ -1004,21 +1001,21 @@ TEST_SUITE("drive combo") {
                 default: FAIL("a line for a drive of no usable kind");
             }
         }
-        CHECK(lines[size_t(c)] == "c: [dysk próbny]");
+        CHECK(lines[size_t(c)] == "c: [" + AnsiLowerCase(label) + "]");
         CHECK(drives->Drive() == 'c');
         CHECK(drives->ItemIndex() == c);
 
         drives->SetTextCase(TTextCase::tcUpperCase);
-        CHECK(drives->Items().Get(c) == "C: [DYSK PRÓBNY]");
+        CHECK(drives->Items().Get(c) == "C: [" + AnsiUpperCase(label) + "]");
         for (const std::string& line : drives->Items().ToVector()) CHECK(line == AnsiUpperCase(line));
         CHECK(drives->Drive() == 'C');
         CHECK(drives->ItemIndex() == c);
     }
 
     TEST_CASE("volume and network texts follow the letter's case; a drive that is not connected shows its label") {
-        LabelledDriveC labelled;
-        CHECK(VolumeLabelText('c') == "[dysk próbny]");
-        CHECK(VolumeLabelText('C') == "[DYSK PRÓBNY]");
+        const std::string label = MixedCaseLabelOfC();
+        CHECK(VolumeLabelText('c') == "[" + AnsiLowerCase(label) + "]");
+        CHECK(VolumeLabelText('C') == "[" + AnsiUpperCase(label) + "]");
         CHECK(NetworkNameText('c') == VolumeLabelText('c'));
         const UINT before = GetErrorMode();
         CHECK(VolumeLabelText('q') == "[]");
