@@ -472,9 +472,10 @@ void TForm1::ShowFolderView() {
 
 void TForm1::FormCreate(TObject*) {
     SetTrackVolume(MediaPlayer1, SpinEdit1->Value() * 10);
-    edGenre->SetSorted(false);
-    for (std::string_view name : GenreNames) edGenre->Items().Add(std::string(name));
+    // Sorted before the first name goes in: the list sorts each name as it is
+    // added, and its window is not built a second time to sort them.
     edGenre->SetSorted(true);
+    for (std::string_view name : GenreNames) edGenre->Items().Add(std::string(name));
     MediaPlayer1->Close();
     TrackBar1->SetMax(0);
     MediaPlayer1->SetTimeFormat(tfMilliseconds);
