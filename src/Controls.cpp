@@ -510,10 +510,25 @@ void TWinControl::CreateWnd() {
     // The system puts a new child beneath its siblings; a control placed later
     // lies above those placed before it, where they overlap.
     if (params.Style & WS_CHILD)
-        SetWindowPos(window, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+        SetWindowPos(window, WindowAbove(), 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     CreateWindowHandle(params);
-    CreateChildHandles();
+    if (ChildWindowsWanted()) CreateChildHandles();
     AlignControls();
+}
+
+HWND TWinControl::WindowAbove() {
+    if (!Parent()) return HWND_TOP;
+    const auto& siblings = Parent()->controls_;
+    auto it = std::find(siblings.begin(), siblings.end(), this);
+    for (++it; it != siblings.end(); ++it)
+        if (auto* w = dynamic_cast<TWinControl*>(*it); w && w->handle_) return w->handle_;
+    return HWND_TOP;
+}
+
+bool TWinControl::ChildWindowsWanted() {
+    // A hidden container's controls get their windows when it is first shown
+    // (or when one of them is asked for its window before that).
+    return !Parent() || Visible();
 }
 
 void TWinControl::CreateWindowHandle(const TCreateParams&) {
@@ -553,7 +568,7 @@ void TWinControl::InsertControl(TControl* control) {
     controls_.push_back(control);
     if (auto* w = dynamic_cast<TWinControl*>(control)) {
         tabList_.push_back(w);
-        if (handle_) w->HandleNeeded();
+        if (handle_ && ChildWindowsWanted()) w->HandleNeeded();
     } else {
         control->Invalidate();
     }
@@ -702,6 +717,7 @@ void TWinControl::VisibleChanged() {
 
 void TWinControl::UpdateWindowVisibility() {
     if (!handle_) return;
+    if (Visible()) CreateChildHandles();
     if (!Visible() && Focused()) {
         // A hidden window must not keep the keyboard: move it on.
         if (TWinControl* form = GetParentForm(this); form && form != this) {

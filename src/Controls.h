@@ -301,6 +301,9 @@ private:
     void HandlePaint(TMessage& message);
     bool PreviewKey(TMessage& message);
     void CreateChildHandles();
+    bool ChildWindowsWanted();
+    // The sibling window a new window goes beneath: the next later-placed one that has a window.
+    HWND WindowAbove();
     static void RegisterClassFor(const TCreateParams& params, WNDPROC& defaultProc);
 
     HWND handle_ = nullptr;

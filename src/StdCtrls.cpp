@@ -300,8 +300,10 @@ void TComboBox::CreateWindowHandle(const TCreateParams& params) {
         if (index >= 0) SendMessageA(window, CB_SETITEMDATA, WPARAM(index), reinterpret_cast<LPARAM>(object));
     }
     savedItems_.clear();
+    // The edit part starts empty whatever the window's name: a text set before the window existed goes in now.
+    const std::string& text = savedText_.empty() ? StoredText() : savedText_;
     if (savedIndex_ >= 0) SendMessageA(window, CB_SETCURSEL, WPARAM(savedIndex_), 0);
-    else if (!savedText_.empty()) SetWindowTextA(window, savedText_.c_str());
+    else if (!text.empty() && Text() != text) SetWindowTextA(window, text.c_str());
     savedIndex_ = -1;
     savedText_.clear();
 }
@@ -338,6 +340,14 @@ void TComboBox::SetItemHeight(int height) {
     if (itemHeight_ == height) return;
     itemHeight_ = height;
     RecreateWnd();
+}
+
+void TComboBox::AddItems(const std::vector<std::string>& texts) {
+    if (HandleAllocated()) {
+        for (const std::string& text : texts) items_.Add(text);
+        return;
+    }
+    for (const std::string& text : texts) savedItems_.emplace_back(text, nullptr);
 }
 
 void TComboBox::Change() {

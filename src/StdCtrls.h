@@ -106,6 +106,8 @@ public:
     void SetStyle(TComboBoxStyle style);
     int ItemHeight() const { return itemHeight_; }
     void SetItemHeight(int height);
+    // Adds lines in this order; before the window exists they wait and go in when it is made.
+    void AddItems(const std::vector<std::string>& texts);
 
     TNotifyEvent OnChange;  // the text was edited
     // OnClick: an item was chosen.

@@ -472,10 +472,12 @@ void TForm1::ShowFolderView() {
 
 void TForm1::FormCreate(TObject*) {
     SetTrackVolume(MediaPlayer1, SpinEdit1->Value() * 10);
+    // Hidden before any window is made: its fields get theirs when it is first shown.
+    GroupBox1->Hide();
     // Sorted before the first name goes in: the list sorts each name as it is
     // added, and its window is not built a second time to sort them.
     edGenre->SetSorted(true);
-    for (std::string_view name : GenreNames) edGenre->Items().Add(std::string(name));
+    edGenre->AddItems(std::vector<std::string>(GenreNames.begin(), GenreNames.end()));
     MediaPlayer1->Close();
     TrackBar1->SetMax(0);
     MediaPlayer1->SetTimeFormat(tfMilliseconds);

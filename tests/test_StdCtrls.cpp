@@ -92,6 +92,25 @@ TEST_CASE("a combo box switched to sorted rebuilds its list in alphabetical orde
     CHECK(combo->ItemIndex() == -1);
 }
 
+TEST_CASE("a hidden group box makes its controls' windows when first shown, stacked in placement order") {
+    ScopedTestForm form;
+    auto* group = Place<TGroupBox>(form.Get(), 10, 10, 200, 120);
+    group->Hide();
+    auto* edit = Place<TEdit>(group, 10, 20, 80, 21);
+    auto* combo = Place<TComboBox>(group, 10, 50, 80, 21);
+    combo->SetSorted(true);
+    combo->AddItems({"Rock", "Blues", "pop"});
+    combo->SetText("Jazz");
+    edit->SetText("Tytuł");
+    CHECK(FindWindowExA(group->Handle(), nullptr, nullptr, nullptr) == nullptr);
+    CHECK(combo->Items().ToVector() == std::vector<std::string>{"Blues", "pop", "Rock"});  // asked before shown
+    group->Show();
+    CHECK(WindowText(edit->Handle()) == "Tytuł");
+    CHECK(combo->Text() == "Jazz");
+    CHECK(GetWindow(group->Handle(), GW_CHILD) == combo->Handle());
+    CHECK(GetWindow(combo->Handle(), GW_HWNDNEXT) == edit->Handle());
+}
+
 TEST_CASE("an edit reports changes of its text and keeps Polish letters") {
     ScopedTestForm form;
     auto* edit = Place<TEdit>(form.Get(), 10, 10, 150, 21);
