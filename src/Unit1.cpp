@@ -482,7 +482,6 @@ void TForm1::FormCreate(TObject*) {
     TrackBar1->SetMax(0);
     MediaPlayer1->SetTimeFormat(tfMilliseconds);
     Panel2->Show();
-    GroupBox1->Hide();
     SpeedButton1->Hide();
     ClearTrackDescription();
     if (ParamCount(commandLine_.c_str()) < 1) return;
