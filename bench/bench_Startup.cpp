@@ -2,8 +2,9 @@
 // from CreateProcess until the main window is visible and the program waits
 // for input. brumik starts without a track, as from a shortcut, once in an
 // empty folder and once in the demo folder (../demo, made by scripts/bench.sh);
-// the three starts take turns, N times each (first argument, 10 by default).
-// Ends with the RATIO lines of the medians.
+// PlainWindows.exe, the same native windows made with plain Win32, shows what
+// those windows alone cost. The four starts take turns, N times each (first
+// argument, 10 by default). Ends with the RATIO lines of the medians.
 #include <windows.h>
 
 #include <algorithm>
@@ -22,6 +23,7 @@ namespace {
 
 constexpr DWORD kStartTimeoutMs = 30000;
 constexpr char kMinimalCaption[] = "Minimal";
+constexpr char kPlainCaption[] = "Plain";
 
 // brumik's main window caption: one blank, the name, 36 blanks and the subtitle.
 const std::string kBrumikCaption = " Brumik" + std::string(36, ' ') + "Tonograjek MP3";
@@ -98,14 +100,15 @@ double TimeStart(const StartedProgram& program, LARGE_INTEGER started, const cha
     return MillisecondsSince(started);
 }
 
-double StartMinimal(const std::string& path) {
+// A yardstick program, started in folder and closed again.
+double StartYardstick(const std::string& path, const char* caption, const std::string& folder) {
     LARGE_INTEGER started;
     QueryPerformanceCounter(&started);
-    StartedProgram program(Quoted(path));
+    StartedProgram program(Quoted(path), folder);
     HWND window = nullptr;
-    const double ms = TimeStart(program, started, kMinimalCaption, window);
+    const double ms = TimeStart(program, started, caption, window);
     PostMessageA(window, WM_CLOSE, 0, 0);
-    if (!program.WaitForExit(kStartTimeoutMs)) throw std::runtime_error("MinimalWindow did not end");
+    if (!program.WaitForExit(kStartTimeoutMs)) throw std::runtime_error(std::string(caption) + " did not end");
     return ms;
 }
 
@@ -168,25 +171,30 @@ int main(int argc, char** argv) {
     const std::string folder = OwnFolder();
     const std::string brumik = folder + "..\\brumik.exe";
     const std::string minimal = folder + "MinimalWindow.exe";
+    const std::string plain = folder + "PlainWindows.exe";
     const std::string demo = folder + "..\\demo";
     try {
         if (GetFileAttributesA(demo.c_str()) == INVALID_FILE_ATTRIBUTES)
             throw std::runtime_error("no demo folder " + demo + " (scripts/bench.sh makes it)");
         EmptyFolder empty;
-        std::vector<double> emptyMs, demoMs, minimalMs;
+        std::vector<double> emptyMs, demoMs, minimalMs, plainMs;
         for (int i = 0; i < runs; ++i) {
             emptyMs.push_back(StartBrumik(brumik, empty.Path()));
             demoMs.push_back(StartBrumik(brumik, demo));
-            minimalMs.push_back(StartMinimal(minimal));
+            minimalMs.push_back(StartYardstick(minimal, kMinimalCaption, empty.Path()));
+            plainMs.push_back(StartYardstick(plain, kPlainCaption, demo));
         }
         std::printf("Start-up until the main window is shown and waits for input, %d runs each\n", runs);
         PrintFigures("brumik.exe, empty", emptyMs);
         PrintFigures("brumik.exe, demo", demoMs);
         PrintFigures("MinimalWindow.exe", minimalMs);
+        PrintFigures("PlainWindows.exe", plainMs);
         std::printf("ratio brumik/minimal, empty folder: median %.2f, mean %.2f\n", Median(emptyMs) / Median(minimalMs),
                     Mean(emptyMs) / Mean(minimalMs));
         std::printf("ratio brumik/minimal, demo folder:  median %.2f, mean %.2f\n", Median(demoMs) / Median(minimalMs),
                     Mean(demoMs) / Mean(minimalMs));
+        std::printf("ratio of the same windows in plain Win32 to minimal: median %.2f (brumik, demo folder, to them: %.2f)\n",
+                    Median(plainMs) / Median(minimalMs), Median(demoMs) / Median(plainMs));
         std::printf("%s", RatioLine("startup_empty_folder", Median(emptyMs) / Median(minimalMs), 1.5).c_str());
         std::printf("%s", RatioLine("startup_demo_folder", Median(demoMs) / Median(minimalMs), 1.5).c_str());
     } catch (const std::exception& e) {

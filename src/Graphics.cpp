@@ -299,9 +299,10 @@ void TCanvas::Draw(int x, int y, TBitmap& bitmap) {
 
 void TCanvas::DrawTransparent(const RECT& dest, TBitmap& bitmap, const RECT& source, TColor transparent) {
     if (bitmap.Empty()) return;
-    TransparentBlt(Handle(), dest.left, dest.top, dest.right - dest.left, dest.bottom - dest.top,
-                   bitmap.Canvas().Handle(), source.left, source.top, source.right - source.left,
-                   source.bottom - source.top, ColorToRGB(transparent));
+    // gdi32's own call, which msimg32's TransparentBlt forwards to: one library less to load at start.
+    GdiTransparentBlt(Handle(), dest.left, dest.top, dest.right - dest.left, dest.bottom - dest.top,
+                      bitmap.Canvas().Handle(), source.left, source.top, source.right - source.left,
+                      source.bottom - source.top, ColorToRGB(transparent));
 }
 
 TColor TCanvas::Pixel(int x, int y) {
