@@ -26,5 +26,6 @@ awk -v bytes="$(stat -c %s "$shipped")" 'BEGIN { printf "RATIO shipped_exe_kilob
 
 echo "== summary"
 grep '^RATIO ' "$figures" || true
-awk '/^RATIO / { n++; if ($3 + 0 <= $6 + 0) within++ }
+# Read in the C locale: under the Polish one awk takes "1.50" for 1.
+LC_ALL=C awk '/^RATIO / { n++; if ($3 + 0 <= $6 + 0) within++ }
      END { printf "%d of %d figures within their goals\n", within, n }' "$figures"
