@@ -564,6 +564,7 @@ std::string TMediaPlayer::ErrorMessage() {
 }
 
 void TMediaPlayer::MciNotify(WPARAM code) {
+    if (autoEnable_ && code == MCI_NOTIFY_SUCCESSFUL) AwaitStop();
     if (autoEnable_ && Mode() == mdStopped) {
         AutoButtonsWhileIdle();
         ApplyAutoButtons();
@@ -576,6 +577,12 @@ void TMediaPlayer::MciNotify(WPARAM code) {
     default: break;
     }
     DoNotify();
+}
+
+// Wine sends a play's end notice just before it stops the device: give it a moment to stop.
+void TMediaPlayer::AwaitStop() {
+    constexpr int StepMs = 5, MostMs = 200;
+    for (int waited = 0; waited < MostMs && Mode() == mdPlaying; waited += StepMs) Sleep(StepMs);
 }
 
 void TMediaPlayer::DoNotify() { OnNotify(this); }

@@ -259,6 +259,7 @@ private:
     void HandDisplayBack();
     void ApplyAutoButtons();
     void MciNotify(WPARAM code);
+    void AwaitStop();
 
     // The button bar.
     void LoadGlyphs();

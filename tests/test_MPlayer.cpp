@@ -135,6 +135,9 @@ public:
         return true;
     }
 
+    // As under Wine after a play's end notice: the mode reads playing this many times more, then stopped.
+    int playingReadsBeforeStop = -1;
+
     void SetMode(UINT mode) { status[MCI_STATUS_MODE] = mode; }
     DWORD_PTR Place() { return status[MCI_STATUS_POSITION]; }
 
@@ -143,6 +146,8 @@ private:
         switch (command) {
         case MCI_CLOSE: openDevices.erase(s.device); break;
         case MCI_STATUS:
+            if (s.item == MCI_STATUS_MODE && playingReadsBeforeStop >= 0 && playingReadsBeforeStop-- == 0)
+                SetMode(MCI_MODE_STOP);
             reinterpret_cast<MCI_STATUS_PARMS*>(record)->dwReturn =
                 (flags & MCI_TRACK) ? trackStarts[s.track] : status[s.item];
             break;
@@ -802,6 +807,12 @@ TEST_CASE("completion notices reach OnNotify") {
         CHECK_FALSE(rig.player->Buttons(btStop).Auto);
         CHECK(rig.player->Buttons(btPause).Enabled);
         CHECK_FALSE(rig.player->Buttons(btPlay).Enabled);
+        // A device still reading playing just after its end notice is given the moment it needs.
+        rig.mci.SetMode(MCI_MODE_PLAY);
+        rig.Opened();
+        rig.mci.playingReadsBeforeStop = 2;
+        rig.Notice(MCI_NOTIFY_SUCCESSFUL);
+        CHECK(rig.player->AutoButtons() == TButtonSet{btNext, btPrev, btPlay});
     }
     SUBCASE("without AutoEnable the automatic buttons stay") {
         rig.player->SetAutoEnable(false);
@@ -904,7 +915,10 @@ TEST_CASE("Wine: open an MP3, play it to the end and hear of it") {
 
     REQUIRE(rig.WaitForNotice());
     CHECK(rig.notices.values == std::vector<TMPNotifyValue>{nvSuccessful});
-    CHECK(rig.player->Mode() != mdPlaying);
+    // By the notice the device has stopped, and the bar offers Play again.
+    CHECK(rig.player->Mode() == mdStopped);
+    CHECK(rig.player->AutoButtons().Contains(btPlay));
+    CHECK_FALSE(rig.player->AutoButtons().Contains(btPause));
 }
 
 TEST_CASE("Wine: pause holds the place and a second pause resumes to the end") {
