@@ -564,8 +564,7 @@ std::string TMediaPlayer::ErrorMessage() {
 }
 
 void TMediaPlayer::MciNotify(WPARAM code) {
-    if (autoEnable_ && code == MCI_NOTIFY_SUCCESSFUL) AwaitStop();
-    if (autoEnable_ && Mode() == mdStopped) {
+    if (autoEnable_ && ModeAfterNotice(code) == mdStopped) {
         AutoButtonsWhileIdle();
         ApplyAutoButtons();
     }
@@ -580,9 +579,14 @@ void TMediaPlayer::MciNotify(WPARAM code) {
 }
 
 // Wine sends a play's end notice just before it stops the device: give it a moment to stop.
-void TMediaPlayer::AwaitStop() {
+TMPMode TMediaPlayer::ModeAfterNotice(WPARAM code) {
     constexpr int StepMs = 5, MostMs = 200;
-    for (int waited = 0; waited < MostMs && Mode() == mdPlaying; waited += StepMs) Sleep(StepMs);
+    TMPMode mode = Mode();
+    for (int waited = 0; code == MCI_NOTIFY_SUCCESSFUL && mode == mdPlaying && waited < MostMs; waited += StepMs) {
+        Sleep(StepMs);
+        mode = Mode();
+    }
+    return mode;
 }
 
 void TMediaPlayer::DoNotify() { OnNotify(this); }

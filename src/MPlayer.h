@@ -259,7 +259,7 @@ private:
     void HandDisplayBack();
     void ApplyAutoButtons();
     void MciNotify(WPARAM code);
-    void AwaitStop();
+    TMPMode ModeAfterNotice(WPARAM code);
 
     // The button bar.
     void LoadGlyphs();
