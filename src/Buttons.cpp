@@ -226,7 +226,7 @@ void TButtonGlyph::SetNumGlyphs(int count) {
 void TButtonGlyph::SourceChanged(TObject*) {
     if (source_.Width() > 0 && source_.Height() > 0) {
         BITMAP info{};
-        GetObjectA(source_.Handle(), sizeof info, &info);
+        GetObjectW(source_.Handle(), sizeof info, &info);
         transparentColor_ = info.bmBitsPixel == 1 ? clWhite : source_.BottomLeftColor();
     }
     DiscardPictures();

@@ -133,7 +133,7 @@ void TTrackBar::CreateParams(TCreateParams& params) {
     EnsureBarClasses();
     TWinControl::CreateParams(params);
     params.WinClassName = "TTrackBar";
-    params.SystemClass = TRACKBAR_CLASSA;
+    params.SystemClass = "msctls_trackbar32";
     params.Style |= OrientationStyle(orientation_) | TickStyleBits(tickStyle_) | TickMarkBits(tickMarks_) |
                     TBS_ENABLESELRANGE;
 }
@@ -162,12 +162,12 @@ void TTrackBar::WndProc(TMessage& message) {
 // The native slider reports every step of the user's movement, the release
 // included; each report reads the new position back and tells OnChange.
 void TTrackBar::UserMoved() {
-    position_ = int(SendMessageA(Handle(), TBM_GETPOS, 0, 0));
+    position_ = int(SendMessageW(Handle(), TBM_GETPOS, 0, 0));
     OnChange(this);
 }
 
 void TTrackBar::Send(UINT msg, WPARAM wParam, LPARAM lParam) {
-    if (HandleAllocated()) SendMessageA(Handle(), msg, wParam, lParam);
+    if (HandleAllocated()) SendMessageW(Handle(), msg, wParam, lParam);
 }
 
 void TTrackBar::RecreateIfBuilt() {
@@ -313,7 +313,7 @@ TStatusBar::TStatusBar(TComponent* owner) : TWinControl(owner) {
 void TStatusBar::SetSimpleText(const std::string& text) {
     if (text == simpleText_) return;
     simpleText_ = text;
-    Send(SB_SETTEXTA, SB_SIMPLEID, LPARAM(simpleText_.c_str()));
+    SendPartText(SB_SIMPLEID, simpleText_);
 }
 
 void TStatusBar::SetSimplePanel(bool simple) {
@@ -332,7 +332,7 @@ void TStatusBar::UpdateAllPanels() {
     if (!HandleAllocated()) return;
     SendPartEdges(PartEdges());
     const int shown = ShownPanelCount();
-    if (shown == 0) Send(SB_SETTEXTA, 0, LPARAM(""));
+    if (shown == 0) SendPartText(0, "");
     for (int i = 0; i < shown; ++i) UpdatePanel(i);
 }
 
@@ -348,6 +348,10 @@ std::vector<int> TStatusBar::PartEdges() const {
 
 void TStatusBar::SendPartEdges(const std::vector<int>& edges) {
     Send(SB_SETPARTS, WPARAM(edges.size()), LPARAM(edges.data()));
+}
+
+void TStatusBar::SendPartText(WPARAM part, const std::string& text) {
+    Send(SB_SETTEXTW, part, reinterpret_cast<LPARAM>(ToWide(text).c_str()));
 }
 
 // The native bar never hears of a new size (see DefaultHandler), so it must
@@ -376,25 +380,24 @@ void TStatusBar::UpdatePanel(int index) {
     const WPARAM part = WPARAM(index) | PanelFlags(panel);
     if (panel.Style() == TStatusPanelStyle::psOwnerDraw) {
         // An owner-drawn part keeps a number instead of a text; OnDrawPanel reads the panel itself.
-        Send(SB_SETTEXTA, part, 0);
+        Send(SB_SETTEXTW, part, 0);
         return;
     }
-    const std::string text = AlignedText(panel);
-    Send(SB_SETTEXTA, part, LPARAM(text.c_str()));
+    SendPartText(part, AlignedText(panel));
 }
 
 void TStatusBar::CreateParams(TCreateParams& params) {
     EnsureBarClasses();
     TWinControl::CreateParams(params);
     params.WinClassName = "TStatusBar";
-    params.SystemClass = STATUSCLASSNAMEA;
+    params.SystemClass = "msctls_statusbar32";
     params.Style |= sizeGrip_ ? SBARS_SIZEGRIP : CCS_TOP;
 }
 
 void TStatusBar::CreateWindowHandle(const TCreateParams& params) {
     TWinControl::CreateWindowHandle(params);
     UpdateAllPanels();
-    if (!simpleText_.empty()) Send(SB_SETTEXTA, SB_SIMPLEID, LPARAM(simpleText_.c_str()));
+    if (!simpleText_.empty()) SendPartText(SB_SIMPLEID, simpleText_);
     if (simplePanel_) Send(SB_SIMPLE, TRUE, 0);
 }
 
@@ -438,5 +441,5 @@ void TStatusBar::DrawPanel(const DRAWITEMSTRUCT& item) {
 }
 
 void TStatusBar::Send(UINT msg, WPARAM wParam, LPARAM lParam) {
-    if (HandleAllocated()) SendMessageA(Handle(), msg, wParam, lParam);
+    if (HandleAllocated()) SendMessageW(Handle(), msg, wParam, lParam);
 }

@@ -197,6 +197,8 @@ private:
     void UpdateAllPanels();
     std::vector<int> PartEdges() const;
     void SendPartEdges(const std::vector<int>& edges);
+    // Gives the native bar the text of a part (or of the simple panel).
+    void SendPartText(WPARAM part, const std::string& text);
     void RemeasureParts();
     int ShownPanelCount() const;
     void UpdatePanel(int index);

@@ -12,7 +12,7 @@ namespace {
 
 TControlHost* gHost = nullptr;
 // The control whose window is being made: its window procedure claims the
-// window at the first message, before CreateWindowExA returns.
+// window at the first message, before CreateWindowExW returns.
 TWinControl* gCreatingControl = nullptr;
 // A windowless control holding the mouse through its parent's window.
 TControl* gCaptureControl = nullptr;
@@ -89,10 +89,21 @@ void ReportException(TObject* sender) {
     try {
         throw;
     } catch (const std::exception& e) {
-        OutputDebugStringA(e.what());
+        OutputDebugStringW(ToWide(e.what()).c_str());
     } catch (...) {
-        OutputDebugStringA("unknown exception");
+        OutputDebugStringW(L"unknown exception");
     }
+}
+
+std::string ReadWindowText(HWND window) {
+    std::wstring text(size_t(GetWindowTextLengthW(window)) + 1, L'\0');
+    const int length = GetWindowTextW(window, text.data(), int(text.size()));
+    text.resize(size_t(std::max(length, 0)));
+    return ToUtf8(text);
+}
+
+void WriteWindowText(HWND window, const std::string& text) {
+    SetWindowTextW(window, ToWide(text).c_str());
 }
 
 TShiftState KeysToShiftState(WPARAM keys) {
@@ -214,12 +225,7 @@ void TControl::RequestAlign() {
 std::string TControl::Text() {
     auto* self = dynamic_cast<TWinControl*>(this);
     if (!self || !self->HandleAllocated()) return text_;
-    HWND window = self->Handle();
-    int length = GetWindowTextLengthA(window);
-    std::string text(size_t(length) + 1, '\0');
-    length = GetWindowTextA(window, text.data(), length + 1);
-    text.resize(size_t(std::max(length, 0)));
-    return text;
+    return ReadWindowText(self->Handle());
 }
 
 void TControl::SetText(const std::string& text) {
@@ -403,7 +409,7 @@ TWinControl::TWinControl(TComponent* owner) : TControl(owner) {
 // The window gives the font up before it is deleted (it uses the system
 // font until FontChanged hands it the new one).
 void TWinControl::FontFreeing(TObject*) {
-    if (handle_) SendMessageA(handle_, WM_SETFONT, 0, FALSE);
+    if (handle_) SendMessageW(handle_, WM_SETFONT, 0, FALSE);
 }
 
 TWinControl::~TWinControl() {
@@ -423,7 +429,7 @@ LRESULT CALLBACK TWinControl::StandardWndProc(HWND window, UINT msg, WPARAM wPar
     const bool claiming = !self;
     if (claiming) {
         self = gCreatingControl;
-        if (!self) return DefWindowProcA(window, msg, wParam, lParam);
+        if (!self) return DefWindowProcW(window, msg, wParam, lParam);
         gCreatingControl = nullptr;
         self->handle_ = window;
     }
@@ -469,28 +475,29 @@ void TWinControl::CreateParams(TCreateParams& params) {
     params.WndParent = Parent() ? Parent()->Handle() : nullptr;
     params.WinClassName = "TBrumikControl";
     params.ClassStyle = CS_DBLCLKS;
-    params.Cursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
+    params.Cursor = LoadCursorW(nullptr, IDC_ARROW);
 }
 
 void TWinControl::RegisterClassFor(const TCreateParams& params, WNDPROC& defaultProc) {
-    HINSTANCE instance = GetModuleHandleA(nullptr);
-    WNDCLASSA wc{};
+    HINSTANCE instance = GetModuleHandleW(nullptr);
+    WNDCLASSW wc{};
     if (!params.SystemClass.empty()) {
-        if (!GetClassInfoA(nullptr, params.SystemClass.c_str(), &wc))
+        if (!GetClassInfoW(nullptr, ToWide(params.SystemClass).c_str(), &wc))
             throw EOutOfResources(LoadStr(SWindowClass));
         defaultProc = wc.lpfnWndProc;
     } else {
-        defaultProc = &DefWindowProcA;
+        defaultProc = &DefWindowProcW;
         wc.style = params.ClassStyle;
         wc.hCursor = params.Cursor;
         wc.hbrBackground = params.Background;
     }
-    WNDCLASSA existing{};
-    if (GetClassInfoA(instance, params.WinClassName.c_str(), &existing)) return;
+    const std::wstring className = ToWide(params.WinClassName);
+    WNDCLASSW existing{};
+    if (GetClassInfoW(instance, className.c_str(), &existing)) return;
     wc.lpfnWndProc = &StandardWndProc;
     wc.hInstance = instance;
-    wc.lpszClassName = params.WinClassName.c_str();
-    if (!RegisterClassA(&wc)) throw EOutOfResources(LoadStr(SWindowClass));
+    wc.lpszClassName = className.c_str();
+    if (!RegisterClassW(&wc)) throw EOutOfResources(LoadStr(SWindowClass));
 }
 
 void TWinControl::CreateWnd() {
@@ -502,9 +509,9 @@ void TWinControl::CreateWnd() {
     HMENU id = (params.Style & WS_CHILD) ? reinterpret_cast<HMENU>(static_cast<UINT_PTR>(gNextChildId++)) : nullptr;
     if (gNextChildId > 0xFFF0) gNextChildId = 100;
     gCreatingControl = this;
-    HWND window = CreateWindowExA(params.ExStyle, params.WinClassName.c_str(), params.Caption.c_str(), params.Style,
-                                  params.X, params.Y, params.Width, params.Height, params.WndParent, id,
-                                  GetModuleHandleA(nullptr), nullptr);
+    HWND window = CreateWindowExW(params.ExStyle, ToWide(params.WinClassName).c_str(), ToWide(params.Caption).c_str(),
+                                  params.Style, params.X, params.Y, params.Width, params.Height, params.WndParent, id,
+                                  GetModuleHandleW(nullptr), nullptr);
     gCreatingControl = nullptr;
     if (!window) throw EOutOfResources(LoadStr(SOutOfResources));
     // The system puts a new child beneath its siblings; a control placed later
@@ -532,7 +539,7 @@ bool TWinControl::ChildWindowsWanted() {
 }
 
 void TWinControl::CreateWindowHandle(const TCreateParams&) {
-    SendMessageA(handle_, WM_SETFONT, reinterpret_cast<WPARAM>(Font().Handle()), 0);
+    SendMessageW(handle_, WM_SETFONT, reinterpret_cast<WPARAM>(Font().Handle()), 0);
 }
 
 void TWinControl::CreateChildHandles() {
@@ -560,7 +567,7 @@ void TWinControl::RecreateWnd() {
 }
 
 void TWinControl::DefaultHandler(TMessage& m) {
-    if (handle_) m.Result = CallWindowProcA(defWndProc_, handle_, m.Msg, m.WParam, m.LParam);
+    if (handle_) m.Result = CallWindowProcW(defWndProc_, handle_, m.Msg, m.WParam, m.LParam);
 }
 
 void TWinControl::InsertControl(TControl* control) {
@@ -618,9 +625,9 @@ void TWinControl::SetTabStop(bool tabStop) {
     if (tabStop_ == tabStop) return;
     tabStop_ = tabStop;
     if (handle_) {
-        LONG_PTR style = GetWindowLongPtrA(handle_, GWL_STYLE);
+        LONG_PTR style = GetWindowLongPtrW(handle_, GWL_STYLE);
         style = tabStop ? (style | WS_TABSTOP) : (style & ~LONG_PTR(WS_TABSTOP));
-        SetWindowLongPtrA(handle_, GWL_STYLE, style);
+        SetWindowLongPtrW(handle_, GWL_STYLE, style);
     }
 }
 
@@ -731,7 +738,7 @@ void TWinControl::UpdateWindowVisibility() {
 }
 
 void TWinControl::FontChanged() {
-    if (handle_) SendMessageA(handle_, WM_SETFONT, reinterpret_cast<WPARAM>(Font().Handle()), TRUE);
+    if (handle_) SendMessageW(handle_, WM_SETFONT, reinterpret_cast<WPARAM>(Font().Handle()), TRUE);
     for (TControl* c : controls_) c->ParentFontChanged();
     Invalidate();
 }
@@ -742,7 +749,7 @@ void TWinControl::ColorChanged() {
 }
 
 void TWinControl::TextChanged() {
-    if (handle_) SetWindowTextA(handle_, StoredText().c_str());
+    if (handle_) WriteWindowText(handle_, StoredText());
 }
 
 HBRUSH TWinControl::BackgroundBrush() {
@@ -806,7 +813,7 @@ bool TWinControl::ReflectNotification(TMessage& m) {
 }
 
 void TWinControl::HandlePaint(TMessage& m) {
-    if (defWndProc_ != &DefWindowProcA) {
+    if (defWndProc_ != &DefWindowProcW) {
         DefaultHandler(m);
         return;
     }
@@ -849,7 +856,7 @@ bool TWinControl::PreviewKey(TMessage& m) {
     const UINT original = m.Msg - CN_BASE;
     TWinControl* form = GetParentForm(this);
     if (!form) return false;
-    const LRESULT code = handle_ ? SendMessageA(handle_, WM_GETDLGCODE, m.WParam, 0) : 0;
+    const LRESULT code = handle_ ? SendMessageW(handle_, WM_GETDLGCODE, m.WParam, 0) : 0;
     if (original == WM_KEYDOWN || original == WM_SYSKEYDOWN) {
         bool special = false;
         switch (m.WParam) {
@@ -876,7 +883,7 @@ void TWinControl::WndProc(TMessage& m) {
             HandlePaint(m);
             return;
         case WM_ERASEBKGND:
-            if (defWndProc_ == &DefWindowProcA) {
+            if (defWndProc_ == &DefWindowProcW) {
                 RECT r;
                 GetClientRect(handle_, &r);
                 FillRect(reinterpret_cast<HDC>(m.WParam), &r, BackgroundBrush());
@@ -898,7 +905,7 @@ void TWinControl::WndProc(TMessage& m) {
         }
         case WM_LBUTTONDOWN:
         case WM_LBUTTONDBLCLK:
-            if (defWndProc_ == &DefWindowProcA && TabStop() && !Focused() && CanFocus()) SetFocus();
+            if (defWndProc_ == &DefWindowProcW && TabStop() && !Focused() && CanFocus()) SetFocus();
             break;
         case CN_KEYDOWN:
         case CN_SYSKEYDOWN:
@@ -919,7 +926,7 @@ void TWinControl::WndProc(TMessage& m) {
             return;
         case CM_SYSCOLORCHANGE:
             // A system control is told itself: only top-level windows hear of the change.
-            if (handle_ && defWndProc_ != &DefWindowProcA) SendMessageA(handle_, WM_SYSCOLORCHANGE, 0, 0);
+            if (handle_ && defWndProc_ != &DefWindowProcW) SendMessageW(handle_, WM_SYSCOLORCHANGE, 0, 0);
             Broadcast(m);
             return;
         default:

@@ -41,6 +41,11 @@ using TShiftState = unsigned;
 TShiftState KeysToShiftState(WPARAM keys);
 TShiftState KeyboardShiftState();
 
+// A window's text as UTF-8, and setting it; the one place where window texts
+// cross into the system.
+std::string ReadWindowText(HWND window);
+void WriteWindowText(HWND window, const std::string& text);
+
 // Control state flags.
 enum TControlStateFlag : unsigned { csLButtonDown = 1, csClicked = 2, csFocusing = 4, csCreating = 8 };
 
@@ -307,7 +312,7 @@ private:
     static void RegisterClassFor(const TCreateParams& params, WNDPROC& defaultProc);
 
     HWND handle_ = nullptr;
-    WNDPROC defWndProc_ = &DefWindowProcA;
+    WNDPROC defWndProc_ = &DefWindowProcW;
     std::vector<TControl*> controls_;
     std::vector<TWinControl*> tabList_;
     bool tabStop_ = false;

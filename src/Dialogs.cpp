@@ -26,7 +26,7 @@ const ButtonInfo kButtons[] = {
 
 struct TypeInfo {
     unsigned captionId;
-    const char* icon;
+    const wchar_t* icon;
 };
 
 TypeInfo InfoOf(TMsgDlgType type) {
@@ -44,11 +44,11 @@ TypeInfo InfoOf(TMsgDlgType type) {
 SIZE AverageCharSize(TFont& font) {
     ScopedWindowDC screen(nullptr);
     ScopedSelect select(screen.Get(), font.Handle());
-    std::string letters;
-    for (char c = 'A'; c <= 'Z'; ++c) letters += c;
-    for (char c = 'a'; c <= 'z'; ++c) letters += c;
+    std::wstring letters;
+    for (wchar_t c = L'A'; c <= L'Z'; ++c) letters += c;
+    for (wchar_t c = L'a'; c <= L'z'; ++c) letters += c;
     SIZE size{};
-    GetTextExtentPoint32A(screen.Get(), letters.c_str(), 52, &size);
+    GetTextExtentPoint32W(screen.Get(), letters.c_str(), 52, &size);
     return SIZE{size.cx / 52, size.cy};
 }
 
@@ -56,7 +56,8 @@ RECT MeasureText(TFont& font, const std::string& text) {
     ScopedWindowDC screen(nullptr);
     ScopedSelect select(screen.Get(), font.Handle());
     RECT r{0, 0, GetSystemMetrics(SM_CXSCREEN) / 2, 0};
-    DrawTextA(screen.Get(), text.c_str(), int(text.size()), &r, DT_CALCRECT | DT_WORDBREAK);
+    std::wstring wide = ToWide(text);
+    DrawTextW(screen.Get(), wide.data(), int(wide.size()), &r, DT_CALCRECT | DT_WORDBREAK);
     // An empty text takes no width (Wine leaves the rectangle as wide as it was given).
     if (text.empty()) r.right = 0;
     return r;

@@ -97,39 +97,39 @@ void TImage::Paint() {
 // TUtilWindow
 
 namespace {
-const char kUtilWindowClass[] = "TPUtilWindow";
+const wchar_t kUtilWindowClass[] = L"TPUtilWindow";
 
 void RegisterUtilWindowClass() {
-    HINSTANCE instance = GetModuleHandleA(nullptr);
-    WNDCLASSA existing{};
-    if (GetClassInfoA(instance, kUtilWindowClass, &existing)) {
-        if (existing.lpfnWndProc == &DefWindowProcA) return;
-        UnregisterClassA(kUtilWindowClass, instance);
+    HINSTANCE instance = GetModuleHandleW(nullptr);
+    WNDCLASSW existing{};
+    if (GetClassInfoW(instance, kUtilWindowClass, &existing)) {
+        if (existing.lpfnWndProc == &DefWindowProcW) return;
+        UnregisterClassW(kUtilWindowClass, instance);
     }
-    WNDCLASSA wc{};
-    wc.lpfnWndProc = &DefWindowProcA;
+    WNDCLASSW wc{};
+    wc.lpfnWndProc = &DefWindowProcW;
     wc.hInstance = instance;
     wc.lpszClassName = kUtilWindowClass;
-    if (!RegisterClassA(&wc)) throw EOutOfResources(LoadStr(SWindowClass));
+    if (!RegisterClassW(&wc)) throw EOutOfResources(LoadStr(SWindowClass));
 }
 }  // namespace
 
 TUtilWindow::TUtilWindow(void* owner, Handler handler) : owner_(owner), handler_(handler) {
     RegisterUtilWindowClass();
-    window_.Reset(CreateWindowExA(0, kUtilWindowClass, "", 0, 0, 0, 0, 0, nullptr, nullptr,
-                                  GetModuleHandleA(nullptr), nullptr));
+    window_.Reset(CreateWindowExW(0, kUtilWindowClass, L"", 0, 0, 0, 0, 0, nullptr, nullptr,
+                                  GetModuleHandleW(nullptr), nullptr));
     if (!window_) throw EOutOfResources(LoadStr(SOutOfResources));
-    SetWindowLongPtrA(window_.Get(), GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-    SetWindowLongPtrA(window_.Get(), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&TUtilWindow::Route));
+    SetWindowLongPtrW(window_.Get(), GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    SetWindowLongPtrW(window_.Get(), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&TUtilWindow::Route));
 }
 
 TUtilWindow::~TUtilWindow() {
-    if (window_) SetWindowLongPtrA(window_.Get(), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&DefWindowProcA));
+    if (window_) SetWindowLongPtrW(window_.Get(), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&DefWindowProcW));
 }
 
 LRESULT CALLBACK TUtilWindow::Route(HWND window, UINT msg, WPARAM wParam, LPARAM lParam) {
-    auto* self = reinterpret_cast<TUtilWindow*>(GetWindowLongPtrA(window, GWLP_USERDATA));
-    if (!self) return DefWindowProcA(window, msg, wParam, lParam);
+    auto* self = reinterpret_cast<TUtilWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+    if (!self) return DefWindowProcW(window, msg, wParam, lParam);
     TMessage m{msg, wParam, lParam, 0};
     try {
         self->handler_(self->owner_, m);
@@ -156,7 +156,7 @@ TTimer::~TTimer() {
 void TTimer::Dispatch(void* self, TMessage& m) {
     auto* timer = static_cast<TTimer*>(self);
     if (m.Msg != WM_TIMER) {
-        m.Result = DefWindowProcA(timer->window_.Handle(), m.Msg, m.WParam, m.LParam);
+        m.Result = DefWindowProcW(timer->window_.Handle(), m.Msg, m.WParam, m.LParam);
         return;
     }
     try {

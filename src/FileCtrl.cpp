@@ -3,6 +3,7 @@
 #include <winnetwk.h>
 
 #include <algorithm>
+#include <iterator>
 
 #include "StringIds.h"
 #include "runtime/Handles.h"
@@ -20,19 +21,24 @@ char AsciiUpper(char c) { return c >= 'a' && c <= 'z' ? char(c - 'a' + 'A') : c;
 char AsciiLower(char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; }
 
 std::string CurrentDirectory() {
-    char buffer[MAX_PATH];
-    DWORD length = GetCurrentDirectoryA(MAX_PATH, buffer);
+    wchar_t buffer[MAX_PATH];
+    DWORD length = GetCurrentDirectoryW(MAX_PATH, buffer);
     if (length == 0) RaiseLastInOutError();
-    if (length < MAX_PATH) return std::string(buffer, length);
-    std::string longer(length, '\0');
-    length = GetCurrentDirectoryA(DWORD(longer.size()), longer.data());
+    if (length < MAX_PATH) return ToUtf8(std::wstring_view(buffer, length));
+    std::wstring longer(length, L'\0');
+    length = GetCurrentDirectoryW(DWORD(longer.size()), longer.data());
     if (length == 0) RaiseLastInOutError();
     longer.resize(length);
-    return longer;
+    return ToUtf8(longer);
+}
+
+// Enters path; false (the system's error kept) when it cannot.
+bool EnterDirectory(const std::string& path) {
+    return SetCurrentDirectoryW(ToWide(path).c_str()) != FALSE;
 }
 
 void ChangeDirectoryTo(const std::string& path) {
-    if (!SetCurrentDirectoryA(path.c_str())) RaiseLastInOutError();
+    if (!EnterDirectory(path)) RaiseLastInOutError();
 }
 
 // "C:" of a drive path, "\\server\share" of a network path, else empty.
@@ -51,7 +57,7 @@ bool HasWildcards(const std::string& name) { return name.find_first_of("*?") != 
 
 // True for an existing file; folders do not count.
 bool IsExistingFile(const std::string& path) {
-    DWORD attributes = GetFileAttributesA(path.c_str());
+    DWORD attributes = GetFileAttributesW(ToWide(path).c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
 }
 
@@ -101,16 +107,16 @@ bool AnAddLandsAt(const std::vector<size_t>& order, int index) {
 // letter case the one found first stays.
 std::vector<std::string> SubfolderNames(const std::string& directory) {
     std::vector<std::string> names;
-    WIN32_FIND_DATAA entry;
-    UniqueFindHandle search(FindFirstFileA(JoinPath(directory, "*.*").c_str(), &entry));
+    WIN32_FIND_DATAW entry;
+    UniqueFindHandle search(FindFirstFileW(ToWide(JoinPath(directory, "*.*")).c_str(), &entry));
     if (!search) return names;
     do {
         const DWORD attributes = entry.dwFileAttributes;
-        const std::string name = entry.cFileName;
+        const std::string name = ToUtf8(entry.cFileName);
         if ((attributes & FILE_ATTRIBUTE_DIRECTORY) && !(attributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM)) &&
             name != "." && name != "..")
             names.push_back(name);
-    } while (FindNextFileA(search.Get(), &entry));
+    } while (FindNextFileW(search.Get(), &entry));
     auto before = [](const std::string& a, const std::string& b) { return AnsiCompareText(a, b) < 0; };
     auto same = [](const std::string& a, const std::string& b) { return AnsiCompareText(a, b) == 0; };
     std::stable_sort(names.begin(), names.end(), before);
@@ -203,8 +209,8 @@ std::string JoinPath(const std::string& path, const std::string& name) {
 int FontLineHeight(const TFont& font) {
     ScopedWindowDC screen(nullptr);
     ScopedSelect select(screen.Get(), font.Handle());
-    TEXTMETRICA metrics{};
-    GetTextMetricsA(screen.Get(), &metrics);
+    TEXTMETRICW metrics{};
+    GetTextMetricsW(screen.Get(), &metrics);
     return metrics.tmHeight;
 }
 
@@ -212,7 +218,7 @@ namespace {
 
 // A file name that is no file may be a sub-folder: then it joins the folder.
 void TakeFolderName(TUserPath& parts) {
-    if (!SetCurrentDirectoryA(parts.FileName.c_str())) {
+    if (!EnterDirectory(parts.FileName)) {
         // Neither file nor folder: the caller decides whether that is an error.
         parts.MissingError = int(GetLastError());
         return;
@@ -268,7 +274,7 @@ TUserPath SplitUserPath(const std::string& text) {
     try {
         parts = SplitInPlace(text, saved);
     } catch (...) {
-        SetCurrentDirectoryA(saved.c_str());
+        EnterDirectory(saved);
         throw;
     }
     ChangeDirectoryTo(saved);
@@ -332,7 +338,7 @@ void TFileListBox::SetDirectory(const std::string& directory) {
     if (AnsiCompareText(directory, directory_) == 0) return;
     // The old directory is entered first so that a relative name means a
     // folder below it; one that has vanished must not keep the list there.
-    SetCurrentDirectoryA(directory_.c_str());
+    EnterDirectory(directory_);
     ChangeDirectoryTo(directory);
     directory_ = CurrentDirectory();
     RefreshListing();
@@ -374,19 +380,19 @@ void TFileListBox::RefreshListing() {
 }
 
 void TFileListBox::AddMatches(const std::string& pattern, DWORD attributes, std::vector<TListItem>& entries) {
-    WIN32_FIND_DATAA entry;
-    UniqueFindHandle search(FindFirstFileA(pattern.c_str(), &entry));
+    WIN32_FIND_DATAW entry;
+    UniqueFindHandle search(FindFirstFileW(ToWide(pattern).c_str(), &entry));
     if (!search) return;
     const bool everyEntry = (fileType_ & ftNormal) != 0;
     do {
         const DWORD found = entry.dwFileAttributes;
         const bool returned = (found & SpecialEntryBits & ~attributes) == 0;
         if (returned && (everyEntry || (found & attributes) != 0)) entries.push_back(ItemOf(entry));
-    } while (FindNextFileA(search.Get(), &entry));
+    } while (FindNextFileW(search.Get(), &entry));
 }
 
-TListItem TFileListBox::ItemOf(const WIN32_FIND_DATAA& entry) {
-    std::string name = entry.cFileName;
+TListItem TFileListBox::ItemOf(const WIN32_FIND_DATAW& entry) {
+    std::string name = ToUtf8(entry.cFileName);
     if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
         return {"[" + name + "]", showGlyphs_ ? &folderGlyph_ : nullptr};
     TBitmap* glyph = IsProgramName(name) ? &programGlyph_ : &otherGlyph_;
@@ -398,7 +404,7 @@ TListItem TFileListBox::ItemOf(const WIN32_FIND_DATAA& entry) {
 // landed at HourglassIndex.
 void TFileListBox::PutEntries(const std::vector<TListItem>& entries) {
     const std::vector<size_t> order = OrderOfAdds(entries);
-    if (AnAddLandsAt(order, HourglassIndex)) SetCursor(LoadCursorA(nullptr, IDC_WAIT));
+    if (AnAddLandsAt(order, HourglassIndex)) SetCursor(LoadCursorW(nullptr, IDC_WAIT));
     AppendItems(entries, order);
 }
 
@@ -545,7 +551,7 @@ void TDirectoryListBox::MoveToDrive(char letter) {
 
 void TDirectoryListBox::EnterPath(const std::string& part) {
     // The part may be relative to the directory or absolute; only the second step must succeed.
-    SetCurrentDirectoryA(directory_.c_str());
+    EnterDirectory(directory_);
     ChangeDirectoryTo(part);
     directory_ = CurrentDirectory();
     RebuildTree();
@@ -567,7 +573,7 @@ void TDirectoryListBox::SwitchDrive(char letter) {
 void TDirectoryListBox::ReadVolumeFlags() {
     const std::string root = DrivePrefix(directory_) + "\\";
     DWORD flags = 0;
-    if (!GetVolumeInformationA(root.c_str(), nullptr, 0, nullptr, nullptr, &flags, nullptr, 0)) flags = 0;
+    if (!GetVolumeInformationW(ToWide(root).c_str(), nullptr, 0, nullptr, nullptr, &flags, nullptr, 0)) flags = 0;
     preserveCase_ = (flags & (FILE_CASE_PRESERVED_NAMES | FILE_CASE_SENSITIVE_SEARCH)) != 0;
     caseSensitive_ = (flags & FILE_CASE_SENSITIVE_SEARCH) != 0;
 }
@@ -711,19 +717,19 @@ void TDirectoryListBox::Notification(TComponent* component, TOperation operation
 std::string VolumeLabelText(char letter) {
     // A drive without a medium fails quietly instead of asking the user.
     ScopedErrorMode quiet(SEM_FAILCRITICALERRORS);
-    const char root[] = {letter, ':', '\\', '\0'};
-    char label[261] = "";
-    if (!GetVolumeInformationA(root, label, sizeof label, nullptr, nullptr, nullptr, nullptr, 0)) label[0] = '\0';
-    const std::string text = letter >= 'a' ? AnsiLowerCase(label) : AnsiUpperCase(label);
+    const wchar_t root[] = {wchar_t(letter), L':', L'\\', L'\0'};
+    wchar_t label[261] = L"";
+    if (!GetVolumeInformationW(root, label, DWORD(std::size(label)), nullptr, nullptr, nullptr, nullptr, 0)) label[0] = L'\0';
+    const std::string text = letter >= 'a' ? AnsiLowerCase(ToUtf8(label)) : AnsiUpperCase(ToUtf8(label));
     return "[" + text + "]";
 }
 
 std::string NetworkNameText(char letter) {
-    const char device[] = {letter, ':', '\0'};
-    char remote[261] = "";
-    DWORD size = sizeof remote;
-    if (WNetGetConnectionA(device, remote, &size) != NO_ERROR) return VolumeLabelText(letter);
-    return letter >= 'a' ? AnsiLowerCase(remote) : AnsiUpperCase(remote);
+    const wchar_t device[] = {wchar_t(letter), L':', L'\0'};
+    wchar_t remote[261] = L"";
+    DWORD size = DWORD(std::size(remote));
+    if (WNetGetConnectionW(device, remote, &size) != NO_ERROR) return VolumeLabelText(letter);
+    return letter >= 'a' ? AnsiLowerCase(ToUtf8(remote)) : AnsiUpperCase(ToUtf8(remote));
 }
 
 // ---- TDriveComboBox
@@ -746,8 +752,8 @@ void TDriveComboBox::FillDrives() {
     for (int n = 0; n < 26; ++n) {
         if (!(present & (1u << n))) continue;
         const char letter = char('a' + n);
-        const char root[] = {letter, ':', '\\', '\0'};
-        AddDrive(textCase_ == TTextCase::tcUpperCase ? AsciiUpper(letter) : letter, GetDriveTypeA(root));
+        const wchar_t root[] = {wchar_t(letter), L':', L'\\', L'\0'};
+        AddDrive(textCase_ == TTextCase::tcUpperCase ? AsciiUpper(letter) : letter, GetDriveTypeW(root));
     }
 }
 

@@ -96,7 +96,7 @@ private:
     friend class TFilterComboBox;
 
     void AddMatches(const std::string& pattern, DWORD attributes, std::vector<TListItem>& entries);
-    TListItem ItemOf(const WIN32_FIND_DATAA& entry);
+    TListItem ItemOf(const WIN32_FIND_DATAW& entry);
     void PutEntries(const std::vector<TListItem>& entries);
     void ReportChange();
     void ResetItemHeight();

@@ -17,7 +17,7 @@ namespace {
 
 constexpr int kHintShowMode = 0;
 constexpr int kHintHideMode = 1;
-const char kApplicationClass[] = "TApplication";
+const wchar_t kApplicationClass[] = L"TApplication";
 
 bool IsWindowsFourOrLater() {
     return LOBYTE(LOWORD(GetVersion())) > 3;
@@ -26,16 +26,16 @@ bool IsWindowsFourOrLater() {
 // Shows or hides window with the system's window animation switched off for the call.
 void ShowWindowWithoutAnimation(HWND window, int command) {
     ANIMATIONINFO info{sizeof info, 0};
-    SystemParametersInfoA(SPI_GETANIMATION, sizeof info, &info, 0);
+    SystemParametersInfoW(SPI_GETANIMATION, sizeof info, &info, 0);
     const bool animated = info.iMinAnimate != 0;
     if (animated) {
         info.iMinAnimate = 0;
-        SystemParametersInfoA(SPI_SETANIMATION, sizeof info, &info, 0);
+        SystemParametersInfoW(SPI_SETANIMATION, sizeof info, &info, 0);
     }
     ShowWindow(window, command);
     if (animated) {
         info.iMinAnimate = 1;
-        SystemParametersInfoA(SPI_SETANIMATION, sizeof info, &info, 0);
+        SystemParametersInfoW(SPI_SETANIMATION, sizeof info, &info, 0);
     }
 }
 
@@ -88,7 +88,7 @@ struct ThreadWindowSearch {
 BOOL CALLBACK FindFocusableWindow(HWND window, LPARAM param) {
     auto& search = *reinterpret_cast<ThreadWindowSearch*>(param);
     if (window == search.except || !IsWindowVisible(window) || !IsWindowEnabled(window)) return TRUE;
-    bool topMost = (GetWindowLongPtrA(window, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
+    bool topMost = (GetWindowLongPtrW(window, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
     if (topMost != search.topMost) return TRUE;
     search.found = window;
     return FALSE;
@@ -236,7 +236,7 @@ void TForm::Close() {
 }
 
 void TForm::Release() {
-    PostMessageA(Handle(), CM_RELEASE, 0, 0);
+    PostMessageW(Handle(), CM_RELEASE, 0, 0);
 }
 
 void TForm::CloseModal() {
@@ -274,12 +274,12 @@ int TForm::RunModalLoop() {
 
 int TForm::ShowModal() {
     if (Visible() || !Enabled() || modal_) throw EInvalidOperation(LoadStr(SCannotShowModal));
-    if (HWND capture = GetCapture()) SendMessageA(capture, WM_CANCELMODE, 0, 0);
+    if (HWND capture = GetCapture()) SendMessageW(capture, WM_CANCELMODE, 0, 0);
     ReleaseCapture();
     modal_ = true;
     const HWND activeWindow = GetActiveWindow();
     const HCURSOR cursor = GetCursor();
-    SetCursor(LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW)));
+    SetCursor(LoadCursorW(nullptr, IDC_ARROW));
     int result = mrNone;
     bool focusStayed = true;
     try {
@@ -387,7 +387,8 @@ RECT THintWindow::CalcHintRect(int maxWidth, const std::string& text) {
     RECT r{0, 0, maxWidth, 0};
     ScopedWindowDC screen(nullptr);
     ScopedSelect font(screen.Get(), Font().Handle());
-    DrawTextA(screen.Get(), text.c_str(), int(text.size()), &r, DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX);
+    std::wstring wide = ToWide(text);
+    DrawTextW(screen.Get(), wide.data(), int(wide.size()), &r, DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX);
     return r;
 }
 
@@ -437,43 +438,40 @@ TApplication::~TApplication() {
     StopHintTimer();
     if (ControlHost() == this) SetControlHost(nullptr);
     if (handle_) {
-        if (IsWindowsFourOrLater()) SendMessageA(handle_.Get(), WM_SETICON, ICON_BIG, 0);
-        SetWindowLongPtrA(handle_.Get(), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&DefWindowProcA));
+        if (IsWindowsFourOrLater()) SendMessageW(handle_.Get(), WM_SETICON, ICON_BIG, 0);
+        SetWindowLongPtrW(handle_.Get(), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&DefWindowProcW));
     }
 }
 
 std::string TApplication::TitleFromExeName() {
-    char path[256] = {};
-    GetModuleFileNameA(nullptr, path, sizeof path);
-    OemToCharA(path, path);
-    std::string name = path;
-    if (size_t slash = name.rfind('\\'); slash != std::string::npos) name.erase(0, slash + 1);
-    if (size_t dot = name.find('.'); dot != std::string::npos) name.erase(dot);
-    if (name.size() > 1) CharLowerBuffA(name.data() + 1, DWORD(name.size() - 1));
-    return name;
+    std::wstring name = ToWide(ModuleFileName());
+    if (size_t slash = name.rfind(L'\\'); slash != std::wstring::npos) name.erase(0, slash + 1);
+    if (size_t dot = name.find(L'.'); dot != std::wstring::npos) name.erase(dot);
+    if (name.size() > 1) CharLowerBuffW(name.data() + 1, DWORD(name.size() - 1));
+    return ToUtf8(name);
 }
 
 void TApplication::CreateHandle() {
-    HINSTANCE instance = GetModuleHandleA(nullptr);
-    WNDCLASSA existing{};
-    if (!GetClassInfoA(instance, kApplicationClass, &existing)) {
-        WNDCLASSA wc{};
-        wc.lpfnWndProc = &DefWindowProcA;
+    HINSTANCE instance = GetModuleHandleW(nullptr);
+    WNDCLASSW existing{};
+    if (!GetClassInfoW(instance, kApplicationClass, &existing)) {
+        WNDCLASSW wc{};
+        wc.lpfnWndProc = &DefWindowProcW;
         wc.hInstance = instance;
         wc.lpszClassName = kApplicationClass;
-        if (!RegisterClassA(&wc)) throw EOutOfResources(LoadStr(SWindowClass));
+        if (!RegisterClassW(&wc)) throw EOutOfResources(LoadStr(SWindowClass));
     }
-    handle_.Reset(CreateWindowExA(0, kApplicationClass, title_.c_str(), 0x94CA0000,
+    handle_.Reset(CreateWindowExW(0, kApplicationClass, ToWide(title_).c_str(), 0x94CA0000,
                                   GetSystemMetrics(SM_CXSCREEN) / 2, GetSystemMetrics(SM_CYSCREEN) / 2, 0, 0,
                                   nullptr, nullptr, instance, nullptr));
     if (!handle_) throw EOutOfResources(LoadStr(SWindowClass));
     title_.clear();
     ShowNoAnimation(SW_RESTORE);
-    SetWindowLongPtrA(handle_.Get(), GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-    SetWindowLongPtrA(handle_.Get(), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&TApplication::AppWndProc));
+    SetWindowLongPtrW(handle_.Get(), GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    SetWindowLongPtrW(handle_.Get(), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&TApplication::AppWndProc));
     if (IsWindowsFourOrLater()) {
-        HICON icon = icon_.Empty() ? LoadIconA(nullptr, reinterpret_cast<LPCSTR>(IDI_APPLICATION)) : icon_.Handle();
-        SendMessageA(handle_.Get(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
+        HICON icon = icon_.Empty() ? LoadIconW(nullptr, IDI_APPLICATION) : icon_.Handle();
+        SendMessageW(handle_.Get(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
     }
     HMENU menu = GetSystemMenu(handle_.Get(), FALSE);
     DeleteMenu(menu, SC_MAXIMIZE, MF_BYCOMMAND);
@@ -487,20 +485,16 @@ void TApplication::ShowNoAnimation(int command) {
 
 std::string TApplication::Title() const {
     if (!handle_) return title_;
-    char buffer[256] = {};
-    int n = GetWindowTextA(handle_.Get(), buffer, sizeof buffer);
-    return std::string(buffer, size_t(std::max(n, 0)));
+    return ReadWindowText(handle_.Get());
 }
 
 void TApplication::SetTitle(const std::string& title) {
-    if (handle_) SetWindowTextA(handle_.Get(), title.c_str());
+    if (handle_) WriteWindowText(handle_.Get(), title);
     else title_ = title;
 }
 
 std::string TApplication::ExeName() const {
-    char path[MAX_PATH] = {};
-    DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH);
-    return std::string(path, n);
+    return ModuleFileName();
 }
 
 void TApplication::FormCreated(TForm* form) {
@@ -559,7 +553,7 @@ void TApplication::HandleMessage() {
 
 bool TApplication::ProcessMessage() {
     MSG msg;
-    if (!PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) return false;
+    if (!PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) return false;
     if (msg.message == WM_QUIT) {
         terminated_ = true;
         return true;
@@ -569,7 +563,7 @@ bool TApplication::ProcessMessage() {
     if (msg.message >= WM_KEYFIRST && msg.message <= WM_KEYLAST && !GetCapture()) handled = PreviewKey(msg);
     if (!handled) {
         TranslateMessage(&msg);
-        DispatchMessageA(&msg);
+        DispatchMessageW(&msg);
     }
     return true;
 }
@@ -583,7 +577,7 @@ bool TApplication::PreviewKey(const MSG& msg) {
     // Keys of a window that is not ours (the edit inside a combo box) preview at its framework owner.
     for (HWND window = msg.hwnd; window; window = GetParent(window)) {
         if (TWinControl::FindControl(window))
-            return SendMessageA(window, CN_BASE + msg.message, msg.wParam, msg.lParam) != 0;
+            return SendMessageW(window, CN_BASE + msg.message, msg.wParam, msg.lParam) != 0;
     }
     return false;
 }
@@ -741,7 +735,7 @@ bool TApplication::IsHintMsg(const MSG& msg) {
 // ---- exceptions and message boxes
 
 void TApplication::HandleException(TObject*) {
-    if (HWND capture = GetCapture()) SendMessageA(capture, WM_CANCELMODE, 0, 0);
+    if (HWND capture = GetCapture()) SendMessageW(capture, WM_CANCELMODE, 0, 0);
     try {
         throw;
     } catch (const EAbort&) {
@@ -791,7 +785,7 @@ int TApplication::MessageBox(const std::string& text, const std::string& caption
     int result = 0;
     {
         DisabledWindows disabled;
-        result = ::MessageBoxA(handle_.Get(), text.c_str(), caption.c_str(), flags & 0xFFFF);
+        result = ::MessageBoxW(handle_.Get(), ToWide(text).c_str(), ToWide(caption).c_str(), flags & 0xFFFF);
     }
     SetActiveWindow(activeWindow);
     return result;
@@ -800,8 +794,8 @@ int TApplication::MessageBox(const std::string& text, const std::string& caption
 // ---- the application window
 
 LRESULT CALLBACK TApplication::AppWndProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam) {
-    auto* self = reinterpret_cast<TApplication*>(GetWindowLongPtrA(window, GWLP_USERDATA));
-    if (!self) return DefWindowProcA(window, msg, wParam, lParam);
+    auto* self = reinterpret_cast<TApplication*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+    if (!self) return DefWindowProcW(window, msg, wParam, lParam);
     TMessage m{msg, wParam, lParam, 0};
     try {
         self->WndProc(m);
@@ -835,7 +829,7 @@ void TApplication::NormalizeTopMosts() {
         static BOOL CALLBACK Add(HWND window, LPARAM param) {
             auto& c = *reinterpret_cast<Collect*>(param);
             if (window != c.mainForm && GetWindow(window, GW_OWNER) == c.app &&
-                (GetWindowLongPtrA(window, GWL_EXSTYLE) & WS_EX_TOPMOST))
+                (GetWindowLongPtrW(window, GWL_EXSTYLE) & WS_EX_TOPMOST))
                 c.list.push_back(window);
             return TRUE;
         }
@@ -887,7 +881,7 @@ void TApplication::FocusFirstWindow() {
 
 void TApplication::WndProc(TMessage& m) {
     const HWND window = handle_.Get();
-    auto defaultHandling = [&] { m.Result = DefWindowProcA(window, m.Msg, m.WParam, m.LParam); };
+    auto defaultHandling = [&] { m.Result = DefWindowProcW(window, m.Msg, m.WParam, m.LParam); };
     if (m.Msg == WM_WININICHANGE && updateFormatSettings_) GetFormatSettings();
     switch (m.Msg) {
         case WM_CLOSE:
@@ -904,7 +898,7 @@ void TApplication::WndProc(TMessage& m) {
             active_ = m.WParam != 0;
             if (active_) RestoreTopMosts();
             else NormalizeTopMosts();
-            PostMessageA(window, active_ ? CM_ACTIVATE : CM_DEACTIVATE, 0, 0);
+            PostMessageW(window, active_ ? CM_ACTIVATE : CM_DEACTIVATE, 0, 0);
             return;
         case WM_ENABLE:
             if (m.WParam) {
@@ -917,7 +911,7 @@ void TApplication::WndProc(TMessage& m) {
             defaultHandling();
             return;
         case WM_SETFOCUS:
-            PostMessageA(window, CM_FOCUSENTERED, 0, 0);
+            PostMessageW(window, CM_FOCUSENTERED, 0, 0);
             defaultHandling();
             if (!IsIconic(window) && GetFocus() == window) FocusFirstWindow();
             return;
@@ -932,7 +926,7 @@ void TApplication::WndProc(TMessage& m) {
             defaultHandling();
             return;
         case WM_ERASEBKGND:
-            m.Result = DefWindowProcA(window, WM_ICONERASEBKGND, m.WParam, m.LParam);
+            m.Result = DefWindowProcW(window, WM_ICONERASEBKGND, m.WParam, m.LParam);
             return;
         case WM_QUERYDRAGICON:
             m.Result = reinterpret_cast<LRESULT>(icon_.Handle());
@@ -944,7 +938,7 @@ void TApplication::WndProc(TMessage& m) {
         case WM_CTLCOLORDLG:
         case WM_CTLCOLORSCROLLBAR:
         case WM_CTLCOLORSTATIC:
-            m.Result = SendMessageA(reinterpret_cast<HWND>(m.LParam), CN_BASE + m.Msg, m.WParam, m.LParam);
+            m.Result = SendMessageW(reinterpret_cast<HWND>(m.LParam), CN_BASE + m.Msg, m.WParam, m.LParam);
             return;
         case WM_ENDSESSION:
             if (m.WParam) ExitProcess(0);
@@ -956,7 +950,7 @@ void TApplication::WndProc(TMessage& m) {
             if (mainForm_ && mainForm_->HandleAllocated() && IsWindowEnabled(mainForm_->Handle()) &&
                 IsWindowVisible(mainForm_->Handle())) {
                 HWND focus = SetFocus(mainForm_->Handle());
-                SendMessageA(mainForm_->Handle(), WM_SYSCOMMAND, m.WParam, m.LParam);
+                SendMessageW(mainForm_->Handle(), WM_SYSCOMMAND, m.WParam, m.LParam);
                 SetFocus(focus);
                 m.Result = 1;
             }

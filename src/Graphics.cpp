@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "runtime/SysUtils.h"
+
 COLORREF ColorToRGB(TColor color) {
     if (color & 0x80000000u) return GetSysColor(int(color & 0xFF));
     return COLORREF(color & 0x00FFFFFF);
@@ -97,7 +99,7 @@ bool TFont::SameAs(const TFont& other) const {
 }
 
 HGDIOBJ TFont::MakeHandle() const {
-    LOGFONTA lf{};
+    LOGFONTW lf{};
     lf.lfHeight = -height_;
     lf.lfWeight = (style_ & fsBold) ? FW_BOLD : FW_NORMAL;
     lf.lfItalic = (style_ & fsItalic) ? 1 : 0;
@@ -105,8 +107,8 @@ HGDIOBJ TFont::MakeHandle() const {
     lf.lfStrikeOut = (style_ & fsStrikeOut) ? 1 : 0;
     lf.lfCharSet = DEFAULT_CHARSET;
     lf.lfQuality = DEFAULT_QUALITY;
-    lstrcpynA(lf.lfFaceName, name_.c_str(), LF_FACESIZE);
-    return CreateFontIndirectA(&lf);
+    lstrcpynW(lf.lfFaceName, ToWide(name_).c_str(), LF_FACESIZE);
+    return CreateFontIndirectW(&lf);
 }
 
 // ---- TPen
@@ -267,19 +269,22 @@ void TCanvas::LineTo(int x, int y) {
 void TCanvas::TextOut(int x, int y, const std::string& text) {
     RequireFont();
     RequireBrush();
-    ::TextOutA(Handle(), x, y, text.data(), int(text.size()));
+    const std::wstring wide = ToWide(text);
+    ::TextOutW(Handle(), x, y, wide.data(), int(wide.size()));
 }
 
 int TCanvas::DrawText(const std::string& text, RECT& rect, UINT flags) {
     RequireFont();
     RequireBrush();
-    return ::DrawTextA(Handle(), text.data(), int(text.size()), &rect, flags);
+    std::wstring wide = ToWide(text);
+    return ::DrawTextW(Handle(), wide.data(), int(wide.size()), &rect, flags);
 }
 
 SIZE TCanvas::TextExtent(const std::string& text) {
     RequireFont();
     SIZE size{0, 0};
-    GetTextExtentPoint32A(Handle(), text.data(), int(text.size()), &size);
+    const std::wstring wide = ToWide(text);
+    GetTextExtentPoint32W(Handle(), wide.data(), int(wide.size()), &size);
     return size;
 }
 
@@ -354,7 +359,7 @@ void TBitmap::Adopt(HBITMAP bitmap) {
     FreeCanvasContext();
     handle_.Reset(bitmap);
     BITMAP info{};
-    if (bitmap) GetObjectA(bitmap, sizeof info, &info);
+    if (bitmap) GetObjectW(bitmap, sizeof info, &info);
     width_ = info.bmWidth;
     height_ = info.bmHeight;
     Changed();
@@ -362,7 +367,7 @@ void TBitmap::Adopt(HBITMAP bitmap) {
 
 bool TBitmap::LoadFromResourceName(const std::string& name) {
     auto bitmap = static_cast<HBITMAP>(
-        LoadImageA(GetModuleHandleA(nullptr), name.c_str(), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+        LoadImageW(GetModuleHandleW(nullptr), ToWide(name).c_str(), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
     if (!bitmap) return false;
     Adopt(bitmap);
     return true;
@@ -416,12 +421,12 @@ TColor TBitmap::BottomLeftColor() {
 // ---- TIcon
 
 bool TIcon::LoadFromResourceName(const std::string& name) {
-    HICON icon = LoadIconA(GetModuleHandleA(nullptr), name.c_str());
+    HICON icon = LoadIconW(GetModuleHandleW(nullptr), ToWide(name).c_str());
     if (!icon) return false;
     handle_ = icon;
     return true;
 }
 
-void TIcon::LoadSystemIcon(const char* id) {
-    handle_ = LoadIconA(nullptr, id);
+void TIcon::LoadSystemIcon(const wchar_t* id) {
+    handle_ = LoadIconW(nullptr, id);
 }

@@ -244,7 +244,7 @@ private:
 class TIcon : public TObject {
 public:
     bool LoadFromResourceName(const std::string& name);
-    void LoadSystemIcon(const char* id);
+    void LoadSystemIcon(const wchar_t* id);
     HICON Handle() const { return handle_; }
     bool Empty() const { return handle_ == nullptr; }
 

@@ -15,10 +15,10 @@ namespace {
 // and offsets in the 32-bit and in the 64-bit program.
 constexpr size_t ForBuild(size_t bits32, size_t bits64) { return sizeof(void*) == 8 ? bits64 : bits32; }
 static_assert(sizeof(MCI_GENERIC_PARMS) == ForBuild(4, 8));
-static_assert(sizeof(MCI_OPEN_PARMSA) == ForBuild(20, 36) && offsetof(MCI_OPEN_PARMSA, wDeviceID) == ForBuild(4, 8) &&
-              offsetof(MCI_OPEN_PARMSA, lpstrDeviceType) == ForBuild(8, 12) &&
-              offsetof(MCI_OPEN_PARMSA, lpstrElementName) == ForBuild(12, 20) &&
-              offsetof(MCI_OPEN_PARMSA, lpstrAlias) == ForBuild(16, 28));
+static_assert(sizeof(MCI_OPEN_PARMSW) == ForBuild(20, 36) && offsetof(MCI_OPEN_PARMSW, wDeviceID) == ForBuild(4, 8) &&
+              offsetof(MCI_OPEN_PARMSW, lpstrDeviceType) == ForBuild(8, 12) &&
+              offsetof(MCI_OPEN_PARMSW, lpstrElementName) == ForBuild(12, 20) &&
+              offsetof(MCI_OPEN_PARMSW, lpstrAlias) == ForBuild(16, 28));
 static_assert(sizeof(MCI_GETDEVCAPS_PARMS) == ForBuild(12, 16) &&
               offsetof(MCI_GETDEVCAPS_PARMS, dwReturn) == ForBuild(4, 8) &&
               offsetof(MCI_GETDEVCAPS_PARMS, dwItem) == ForBuild(8, 12));
@@ -36,32 +36,32 @@ static_assert(sizeof(MCI_SEEK_PARMS) == ForBuild(8, 12) && offsetof(MCI_SEEK_PAR
 static_assert(sizeof(MCI_STATUS_PARMS) == ForBuild(16, 24) && offsetof(MCI_STATUS_PARMS, dwReturn) == ForBuild(4, 8) &&
               offsetof(MCI_STATUS_PARMS, dwItem) == ForBuild(8, 16) &&
               offsetof(MCI_STATUS_PARMS, dwTrack) == ForBuild(12, 20));
-static_assert(sizeof(MCI_ANIM_WINDOW_PARMSA) == ForBuild(16, 28) &&
-              offsetof(MCI_ANIM_WINDOW_PARMSA, hWnd) == ForBuild(4, 8) &&
-              offsetof(MCI_ANIM_WINDOW_PARMSA, nCmdShow) == ForBuild(8, 16) &&
-              offsetof(MCI_ANIM_WINDOW_PARMSA, lpstrText) == ForBuild(12, 20));
+static_assert(sizeof(MCI_ANIM_WINDOW_PARMSW) == ForBuild(16, 28) &&
+              offsetof(MCI_ANIM_WINDOW_PARMSW, hWnd) == ForBuild(4, 8) &&
+              offsetof(MCI_ANIM_WINDOW_PARMSW, nCmdShow) == ForBuild(8, 16) &&
+              offsetof(MCI_ANIM_WINDOW_PARMSW, lpstrText) == ForBuild(12, 20));
 // The volume record the main window fills.
-static_assert(sizeof(MCI_DGV_SETAUDIO_PARMSA) == ForBuild(24, 36) &&
-              offsetof(MCI_DGV_SETAUDIO_PARMSA, dwItem) == ForBuild(4, 8) &&
-              offsetof(MCI_DGV_SETAUDIO_PARMSA, dwValue) == ForBuild(8, 12) &&
-              offsetof(MCI_DGV_SETAUDIO_PARMSA, dwOver) == ForBuild(12, 16) &&
-              offsetof(MCI_DGV_SETAUDIO_PARMSA, lpstrAlgorithm) == ForBuild(16, 20) &&
-              offsetof(MCI_DGV_SETAUDIO_PARMSA, lpstrQuality) == ForBuild(20, 28));
+static_assert(sizeof(MCI_DGV_SETAUDIO_PARMSW) == ForBuild(24, 36) &&
+              offsetof(MCI_DGV_SETAUDIO_PARMSW, dwItem) == ForBuild(4, 8) &&
+              offsetof(MCI_DGV_SETAUDIO_PARMSW, dwValue) == ForBuild(8, 12) &&
+              offsetof(MCI_DGV_SETAUDIO_PARMSW, dwOver) == ForBuild(12, 16) &&
+              offsetof(MCI_DGV_SETAUDIO_PARMSW, lpstrAlgorithm) == ForBuild(16, 20) &&
+              offsetof(MCI_DGV_SETAUDIO_PARMSW, lpstrQuality) == ForBuild(20, 28));
 
 class PlatformMciService final : public TMciService {
 public:
     MCIERROR SendCommand(MCIDEVICEID device, UINT command, DWORD_PTR flags, DWORD_PTR record) override {
-        return mciSendCommandA(device, command, flags, record);
+        return mciSendCommandW(device, command, flags, record);
     }
-    bool GetErrorString(MCIERROR error, char* buffer, UINT size) override {
-        return mciGetErrorStringA(error, buffer, size) != FALSE;
+    bool GetErrorString(MCIERROR error, wchar_t* buffer, UINT size) override {
+        return mciGetErrorStringW(error, buffer, size) != FALSE;
     }
 };
 
 // The MCI device type names, in TMPDeviceTypes order (none for dtAutoSelect).
-constexpr std::array<const char*, 13> DeviceTypeNames = {
-    nullptr, "AVIVideo", "CDAudio", "DAT", "DigitalVideo", "MMMovie", "Other",
-    "Overlay", "Scanner", "Sequencer", "VCR", "Videodisc", "WaveAudio"};
+constexpr std::array<const wchar_t*, 13> DeviceTypeNames = {
+    nullptr, L"AVIVideo", L"CDAudio", L"DAT", L"DigitalVideo", L"MMMovie", L"Other",
+    L"Overlay", L"Scanner", L"Sequencer", L"VCR", L"Videodisc", L"WaveAudio"};
 
 constexpr DWORD StatusItemFlags = MCI_WAIT | MCI_STATUS_ITEM;
 
@@ -222,15 +222,16 @@ void TMediaPlayer::Open() {
         if (opened_) throw EMCIDeviceError(ErrorMessage());
     }
 
-    MCI_OPEN_PARMSA record{};
+    MCI_OPEN_PARMSW record{};
     record.dwCallback = Callback();
     DWORD flags = WaitFlags();
     if (deviceType_ != dtAutoSelect) {
         record.lpstrDeviceType = DeviceTypeNames[deviceType_];
         flags |= MCI_OPEN_TYPE;
     }
+    const std::wstring element = ToWide(fileName_);
     if (!fileName_.empty()) {
-        record.lpstrElementName = fileName_.c_str();
+        record.lpstrElementName = element.c_str();
         flags |= MCI_OPEN_ELEMENT;
     }
     if (shareable_) flags |= MCI_OPEN_SHAREABLE;
@@ -528,7 +529,7 @@ int TMediaPlayer::TrackPosition(int track) {
 
 void TMediaPlayer::SetDisplay(TWinControl* display) {
     if (display && opened_ && hasVideo_) {
-        MCI_ANIM_WINDOW_PARMSA record{};
+        MCI_ANIM_WINDOW_PARMSW record{};
         record.dwCallback = Callback();
         record.hWnd = display->Handle();
         error_ = int(Send(deviceId_, MCI_WINDOW, MCI_WAIT | MCI_ANIM_WINDOW_HWND, record));
@@ -549,7 +550,7 @@ void TMediaPlayer::Notification(TComponent* component, TOperation operation) {
 // The display control is going: the video goes back to the device's own window.
 void TMediaPlayer::HandDisplayBack() {
     if (opened_ && hasVideo_) {
-        MCI_ANIM_WINDOW_PARMSA record{};
+        MCI_ANIM_WINDOW_PARMSW record{};
         record.hWnd = nullptr;
         error_ = int(Send(deviceId_, MCI_WINDOW, MCI_WAIT | MCI_ANIM_WINDOW_HWND, record));
     }
@@ -557,10 +558,10 @@ void TMediaPlayer::HandDisplayBack() {
 }
 
 std::string TMediaPlayer::ErrorMessage() {
-    std::array<char, 4096> text{};
+    std::array<wchar_t, 4096> text{};
     if (!mci_.GetErrorString(MCIERROR(error_), text.data(), UINT(text.size()))) return LoadStr(SMCIUnknownError);
-    text.back() = '\0';
-    return text.data();
+    text.back() = L'\0';
+    return ToUtf8(text.data());
 }
 
 void TMediaPlayer::MciNotify(WPARAM code) {

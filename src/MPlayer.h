@@ -100,13 +100,13 @@ class TMciService {
 public:
     virtual MCIERROR SendCommand(MCIDEVICEID device, UINT command, DWORD_PTR flags, DWORD_PTR record) = 0;
     // The system's text for an error code; false when it has none.
-    virtual bool GetErrorString(MCIERROR error, char* buffer, UINT size) = 0;
+    virtual bool GetErrorString(MCIERROR error, wchar_t* buffer, UINT size) = 0;
 
 protected:
     ~TMciService() = default;
 };
 
-// mciSendCommandA and mciGetErrorStringA.
+// mciSendCommandW and mciGetErrorStringW.
 TMciService& PlatformMci();
 
 class TMediaPlayer : public TCustomControl {

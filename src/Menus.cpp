@@ -1,20 +1,24 @@
 #include "Menus.h"
 
-char GetHotkey(const std::string& caption) {
-    for (size_t i = 0; i + 1 < caption.size(); ++i) {
-        if (caption[i] != '&') continue;
-        if (caption[i + 1] != '&') return caption[i + 1];
+#include "runtime/SysUtils.h"
+
+wchar_t GetHotkey(const std::string& caption) {
+    const std::wstring text = ToWide(caption);
+    for (size_t i = 0; i + 1 < text.size(); ++i) {
+        if (text[i] != L'&') continue;
+        if (text[i + 1] != L'&') return text[i + 1];
         ++i;  // "&&" is a plain ampersand
     }
     return 0;
 }
 
 bool IsAccel(WPARAM charCode, const std::string& caption) {
-    char hotkey = GetHotkey(caption);
+    const wchar_t hotkey = GetHotkey(caption);
     if (!hotkey) return false;
-    auto upper = [](unsigned char c) {
-        return static_cast<unsigned char>(reinterpret_cast<UINT_PTR>(CharUpperA(reinterpret_cast<LPSTR>(UINT_PTR(c)))));
+    auto upper = [](wchar_t c) {
+        wchar_t text[] = {c, L'\0'};
+        CharUpperBuffW(text, 1);
+        return text[0];
     };
-    return upper(static_cast<unsigned char>(hotkey)) == upper(static_cast<unsigned char>(charCode & 0xFF));
+    return upper(hotkey) == upper(wchar_t(charCode & 0xFFFF));
 }
-

@@ -1,6 +1,7 @@
 #include "Registry.h"
 
 #include "StringIds.h"
+#include "runtime/SysUtils.h"
 
 namespace {
 
@@ -11,10 +12,10 @@ HKEY OpenOrCreate(HKEY base, const std::string& subKey, bool canCreate) {
     // An empty path cannot be created; opening it gives a second handle to base.
     if (canCreate && !subKey.empty()) {
         DWORD disposition = 0;
-        result = RegCreateKeyExA(base, subKey.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr,
-                                 &key, &disposition);
+        result = RegCreateKeyExW(base, ToWide(subKey).c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS,
+                                 nullptr, &key, &disposition);
     } else {
-        result = RegOpenKeyExA(base, subKey.c_str(), 0, KEY_ALL_ACCESS, &key);
+        result = RegOpenKeyExW(base, ToWide(subKey).c_str(), 0, KEY_ALL_ACCESS, &key);
     }
     return result == ERROR_SUCCESS ? key : nullptr;
 }
@@ -51,9 +52,10 @@ bool TRegistry::OpenKey(const std::string& key, bool canCreate) {
 
 void TRegistry::WriteString(const std::string& name, const std::string& value) {
     if (!currentKey_.Valid()) RaiseSetDataFailed(name);
-    // The stored size counts the terminating zero.
-    LSTATUS result = RegSetValueExA(currentKey_.Get(), name.c_str(), 0, REG_SZ,
-                                    reinterpret_cast<const BYTE*>(value.c_str()), DWORD(value.size() + 1));
+    // Stored in UTF-16; the size counts the terminating zero.
+    const std::wstring wide = ToWide(value);
+    LSTATUS result = RegSetValueExW(currentKey_.Get(), ToWide(name).c_str(), 0, REG_SZ,
+                                    reinterpret_cast<const BYTE*>(wide.c_str()), DWORD((wide.size() + 1) * sizeof(wchar_t)));
     if (result != ERROR_SUCCESS) RaiseSetDataFailed(name);
 }
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <iterator>
 #include <map>
 #include <optional>
 #include <utility>
@@ -34,15 +35,15 @@ std::optional<int> ParseInteger(const std::string& text) {
     return int(value);
 }
 
-char LocaleDecimalSeparator() {
-    char separator[4] = ".";
-    GetLocaleInfoA(LOCALE_USER_DEFAULT, LOCALE_SDECIMAL, separator, sizeof separator);
+wchar_t LocaleDecimalSeparator() {
+    wchar_t separator[4] = L".";
+    GetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_SDECIMAL, separator, int(std::size(separator)));
     return separator[0];
 }
 
 int FontCharHeight(HDC dc) {
-    TEXTMETRICA metrics{};
-    GetTextMetricsA(dc, &metrics);
+    TEXTMETRICW metrics{};
+    GetTextMetricsW(dc, &metrics);
     return metrics.tmHeight;
 }
 
@@ -370,11 +371,11 @@ void TSpinEdit::DownClick(TObject*) {
     Step(-static_cast<long long>(increment_));
 }
 
-bool TSpinEdit::AcceptsChar(char c) const {
-    const auto code = static_cast<unsigned char>(c);
+bool TSpinEdit::AcceptsChar(wchar_t c) const {
+    const auto code = unsigned(c);
     // Line breaks and tabs have no place in a one-line number.
     if (code == '\r' || code == '\n' || code == '\t') return false;
-    const bool acceptable = c == '+' || c == '-' || (c >= '0' && c <= '9') || c == LocaleDecimalSeparator() ||
+    const bool acceptable = c == L'+' || c == L'-' || (c >= L'0' && c <= L'9') || c == LocaleDecimalSeparator() ||
                             code < 32;
     if (!acceptable) return false;
     if (!editorEnabled_ && (code >= 32 || code == '\b')) return false;
@@ -395,7 +396,7 @@ int TSpinEdit::MinimumHeight() {
 void TSpinEdit::FitEditArea() {
     if (!HandleAllocated() || !spinButton_) return;
     RECT area{0, 0, ClientWidth() - spinButton_->Width() - 2, ClientHeight() + 1};
-    SendMessageA(Handle(), EM_SETRECTNP, 0, reinterpret_cast<LPARAM>(&area));
+    SendMessageW(Handle(), EM_SETRECTNP, 0, reinterpret_cast<LPARAM>(&area));
 }
 
 void TSpinEdit::Resized() {
@@ -422,7 +423,7 @@ void TSpinEdit::WndProc(TMessage& message) {
             DownClick(this);
         break;
     case WM_CHAR:
-        if (!AcceptsChar(char(message.WParam))) {
+        if (!AcceptsChar(wchar_t(message.WParam))) {
             MessageBeep(0);
             message.Result = 0;
             return;

@@ -122,7 +122,7 @@ protected:
 
 private:
     void Step(long long delta);
-    bool AcceptsChar(char c) const;
+    bool AcceptsChar(wchar_t c) const;
     void Resized();
     void FitEditArea();
 

@@ -150,44 +150,44 @@ void TEdit::CreateParams(TCreateParams& params) {
 
 void TEdit::CreateWindowHandle(const TCreateParams& params) {
     TWinControl::CreateWindowHandle(params);
-    SendMessageA(Handle(), EM_LIMITTEXT, WPARAM(maxLength_), 0);
+    SendMessageW(Handle(), EM_LIMITTEXT, WPARAM(maxLength_), 0);
 }
 
 void TEdit::SetReadOnly(bool readOnly) {
     if (readOnly_ == readOnly) return;
     readOnly_ = readOnly;
-    if (HandleAllocated()) SendMessageA(Handle(), EM_SETREADONLY, readOnly, 0);
+    if (HandleAllocated()) SendMessageW(Handle(), EM_SETREADONLY, readOnly, 0);
 }
 
 void TEdit::SetMaxLength(int maxLength) {
     if (maxLength_ == maxLength) return;
     maxLength_ = maxLength;
-    if (HandleAllocated()) SendMessageA(Handle(), EM_LIMITTEXT, WPARAM(maxLength), 0);
+    if (HandleAllocated()) SendMessageW(Handle(), EM_LIMITTEXT, WPARAM(maxLength), 0);
 }
 
 int TEdit::SelStart() {
     DWORD start = 0, end = 0;
-    SendMessageA(Handle(), EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
+    SendMessageW(Handle(), EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
     return int(start);
 }
 
 void TEdit::SetSelStart(int start) {
-    SendMessageA(Handle(), EM_SETSEL, WPARAM(start), LPARAM(start));
+    SendMessageW(Handle(), EM_SETSEL, WPARAM(start), LPARAM(start));
 }
 
 int TEdit::SelLength() {
     DWORD start = 0, end = 0;
-    SendMessageA(Handle(), EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
+    SendMessageW(Handle(), EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
     return int(end - start);
 }
 
 void TEdit::SetSelLength(int length) {
     int start = SelStart();
-    SendMessageA(Handle(), EM_SETSEL, WPARAM(start), LPARAM(start + length));
+    SendMessageW(Handle(), EM_SETSEL, WPARAM(start), LPARAM(start + length));
 }
 
 void TEdit::SelectAll() {
-    SendMessageA(Handle(), EM_SETSEL, 0, -1);
+    SendMessageW(Handle(), EM_SETSEL, 0, -1);
 }
 
 void TEdit::Change() {
@@ -206,7 +206,7 @@ void TEdit::WndProc(TMessage& m) {
 // TWindowStrings
 
 LRESULT TWindowStrings::Send(UINT msg, WPARAM wParam, LPARAM lParam) const {
-    return SendMessageA(owner_.Handle(), msg, wParam, lParam);
+    return SendMessageW(owner_.Handle(), msg, wParam, lParam);
 }
 
 int TWindowStrings::Count() const {
@@ -217,10 +217,10 @@ std::string TWindowStrings::Get(int index) const {
     if (index < 0 || index >= Count()) IndexError();
     LRESULT length = Send(msg_.getTextLen, WPARAM(index));
     if (length < 0) IndexError();
-    std::string text(size_t(length) + 1, '\0');
+    std::wstring text(size_t(length) + 1, L'\0');
     length = Send(msg_.getText, WPARAM(index), reinterpret_cast<LPARAM>(text.data()));
     text.resize(size_t(std::max<LRESULT>(length, 0)));
-    return text;
+    return ToUtf8(text);
 }
 
 TObject* TWindowStrings::GetObject(int index) const {
@@ -234,13 +234,13 @@ void TWindowStrings::PutObject(int index, TObject* object) {
 }
 
 int TWindowStrings::Add(const std::string& text) {
-    LRESULT index = Send(msg_.add, 0, reinterpret_cast<LPARAM>(text.c_str()));
+    LRESULT index = Send(msg_.add, 0, reinterpret_cast<LPARAM>(ToWide(text).c_str()));
     if (index < 0) throw EOutOfResources(LoadStr(SInsertLineError));
     return int(index);
 }
 
 void TWindowStrings::Insert(int index, const std::string& text) {
-    LRESULT at = Send(msg_.insert, WPARAM(index), reinterpret_cast<LPARAM>(text.c_str()));
+    LRESULT at = Send(msg_.insert, WPARAM(index), reinterpret_cast<LPARAM>(ToWide(text).c_str()));
     if (at < 0) throw EOutOfResources(LoadStr(SInsertLineError));
 }
 
@@ -294,16 +294,16 @@ void TComboBox::CreateWindowHandle(const TCreateParams& params) {
     TWinControl::CreateWindowHandle(params);
     HWND window = Handle();
     if (itemHeight_ > 0 && style_ != TComboBoxStyle::csOwnerDrawFixed)
-        SendMessageA(window, CB_SETITEMHEIGHT, 0, itemHeight_);
+        SendMessageW(window, CB_SETITEMHEIGHT, 0, itemHeight_);
     for (const auto& [text, object] : savedItems_) {
-        LRESULT index = SendMessageA(window, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
-        if (index >= 0) SendMessageA(window, CB_SETITEMDATA, WPARAM(index), reinterpret_cast<LPARAM>(object));
+        LRESULT index = SendMessageW(window, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(ToWide(text).c_str()));
+        if (index >= 0) SendMessageW(window, CB_SETITEMDATA, WPARAM(index), reinterpret_cast<LPARAM>(object));
     }
     savedItems_.clear();
     // The edit part starts empty whatever the window's name: a text set before the window existed goes in now.
     const std::string& text = savedText_.empty() ? StoredText() : savedText_;
-    if (savedIndex_ >= 0) SendMessageA(window, CB_SETCURSEL, WPARAM(savedIndex_), 0);
-    else if (!text.empty() && Text() != text) SetWindowTextA(window, text.c_str());
+    if (savedIndex_ >= 0) SendMessageW(window, CB_SETCURSEL, WPARAM(savedIndex_), 0);
+    else if (!text.empty() && Text() != text) WriteWindowText(window, text);
     savedIndex_ = -1;
     savedText_.clear();
 }
@@ -317,11 +317,11 @@ void TComboBox::DestroyWnd() {
 }
 
 int TComboBox::ItemIndex() {
-    return int(SendMessageA(Handle(), CB_GETCURSEL, 0, 0));
+    return int(SendMessageW(Handle(), CB_GETCURSEL, 0, 0));
 }
 
 void TComboBox::SetItemIndex(int index) {
-    SendMessageA(Handle(), CB_SETCURSEL, WPARAM(index), 0);
+    SendMessageW(Handle(), CB_SETCURSEL, WPARAM(index), 0);
 }
 
 void TComboBox::SetSorted(bool sorted) {
@@ -420,11 +420,11 @@ void TListBox::CreateWindowHandle(const TCreateParams& params) {
     TWinControl::CreateWindowHandle(params);
     HWND window = Handle();
     for (const auto& [text, object] : savedItems_) {
-        LRESULT index = SendMessageA(window, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
-        if (index >= 0) SendMessageA(window, LB_SETITEMDATA, WPARAM(index), reinterpret_cast<LPARAM>(object));
+        LRESULT index = SendMessageW(window, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(ToWide(text).c_str()));
+        if (index >= 0) SendMessageW(window, LB_SETITEMDATA, WPARAM(index), reinterpret_cast<LPARAM>(object));
     }
     savedItems_.clear();
-    if (savedIndex_ >= 0) SendMessageA(window, LB_SETCURSEL, WPARAM(savedIndex_), 0);
+    if (savedIndex_ >= 0) SendMessageW(window, LB_SETCURSEL, WPARAM(savedIndex_), 0);
     savedIndex_ = -1;
 }
 
@@ -436,11 +436,11 @@ void TListBox::DestroyWnd() {
 }
 
 int TListBox::ItemIndex() {
-    return int(SendMessageA(Handle(), LB_GETCURSEL, 0, 0));
+    return int(SendMessageW(Handle(), LB_GETCURSEL, 0, 0));
 }
 
 void TListBox::SetItemIndex(int index) {
-    SendMessageA(Handle(), LB_SETCURSEL, WPARAM(index), 0);
+    SendMessageW(Handle(), LB_SETCURSEL, WPARAM(index), 0);
 }
 
 void TListBox::SetSorted(bool sorted) {
@@ -459,12 +459,12 @@ void TListBox::SetItemHeight(int height) {
     if (itemHeight_ == height || height <= 0) return;
     itemHeight_ = height;
     if (HandleAllocated() && style_ == TListBoxStyle::lbOwnerDrawFixed)
-        SendMessageA(Handle(), LB_SETITEMHEIGHT, 0, height);
+        SendMessageW(Handle(), LB_SETITEMHEIGHT, 0, height);
 }
 
 RECT TListBox::ItemRect(int index) {
     RECT r{};
-    SendMessageA(Handle(), LB_GETITEMRECT, WPARAM(index), reinterpret_cast<LPARAM>(&r));
+    SendMessageW(Handle(), LB_GETITEMRECT, WPARAM(index), reinterpret_cast<LPARAM>(&r));
     return r;
 }
 
@@ -476,7 +476,7 @@ std::vector<size_t> TListBox::OrderOfAdds(const std::vector<TListItem>& items) {
     // The list keeps its texts in UTF-16 and compares them so.
     std::vector<std::wstring> texts;
     texts.reserve(items.size());
-    for (const TListItem& item : items) texts.push_back(WideText(item.Text));
+    for (const TListItem& item : items) texts.push_back(ToWide(item.Text));
     const auto locale = LCID(Perform(LB_GETLOCALE));
     auto compare = [&](size_t a, size_t b) {
         return CompareStringW(locale, NORM_IGNORECASE, texts[a].c_str(), -1, texts[b].c_str(), -1);
@@ -502,13 +502,18 @@ std::vector<size_t> TListBox::OrderOfAdds(const std::vector<TListItem>& items) {
 
 void TListBox::AppendItems(const std::vector<TListItem>& items, const std::vector<size_t>& order) {
     HandleNeeded();
+    std::vector<std::wstring> texts;
+    texts.reserve(items.size());
     size_t textBytes = 0;
-    for (const TListItem& item : items) textBytes += item.Text.size() + 1;
+    for (const TListItem& item : items) {
+        texts.push_back(ToWide(item.Text));
+        textBytes += (texts.back().size() + 1) * sizeof(wchar_t);
+    }
     Perform(LB_INITSTORAGE, WPARAM(order.size()), LPARAM(textBytes));
     // Straight to the control's own handling: no trip through the system's message dispatch per line.
     for (size_t position : order) {
         const TListItem& item = items[position];
-        const LRESULT index = Perform(LB_INSERTSTRING, WPARAM(-1), reinterpret_cast<LPARAM>(item.Text.c_str()));
+        const LRESULT index = Perform(LB_INSERTSTRING, WPARAM(-1), reinterpret_cast<LPARAM>(texts[position].c_str()));
         if (index < 0) throw EOutOfResources(LoadStr(SInsertLineError));
         if (item.Object) Perform(LB_SETITEMDATA, WPARAM(index), reinterpret_cast<LPARAM>(item.Object));
     }
@@ -604,7 +609,7 @@ void TButton::SetDefault(bool isDefault) {
 }
 
 void TButton::SetButtonStyle(bool isDefault) {
-    SendMessageA(Handle(), BM_SETSTYLE, isDefault ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON, TRUE);
+    SendMessageW(Handle(), BM_SETSTYLE, isDefault ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON, TRUE);
 }
 
 void TButton::Click() {

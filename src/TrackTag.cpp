@@ -35,22 +35,70 @@ const std::array<std::string_view, 148> GenreNames = {
     "Contemporary Christian", "Christian Rock", "Merengue", "Salsa", "Trash Metal", "Anime", "Jpop", "Synthpop",
 };
 
+unsigned TagCodePage() {
+    CPINFO info{};
+    const UINT system = GetACP();
+    return GetCPInfo(system, &info) && info.MaxCharSize == 1 ? system : 1250;
+}
+
+std::string TagBytesToText(std::string_view bytes) {
+    if (bytes.empty()) return {};
+    std::wstring wide(bytes.size(), L'\0');
+    const int n = MultiByteToWideChar(TagCodePage(), 0, bytes.data(), int(bytes.size()), wide.data(), int(wide.size()));
+    wide.resize(size_t(std::max(n, 0)));
+    return ToUtf8(wide);
+}
+
 namespace {
 
-// A stored text: up to its first zero byte, or the whole field.
+// The bytes of wide in code page, or nullopt when one of its characters has none.
+std::optional<std::string> WideToTagBytes(std::wstring_view wide, unsigned codePage) {
+    if (wide.empty()) return std::string();
+    std::string bytes(wide.size() * 2, '\0');
+    BOOL usedDefault = FALSE;
+    const int n = WideCharToMultiByte(codePage, WC_NO_BEST_FIT_CHARS, wide.data(), int(wide.size()), bytes.data(),
+                                      int(bytes.size()), nullptr, &usedDefault);
+    if (n <= 0 || usedDefault) return std::nullopt;
+    bytes.resize(size_t(n));
+    return bytes;
+}
+
+}  // namespace
+
+std::optional<std::string> TextToTagBytes(std::string_view text) {
+    return WideToTagBytes(ToWide(text), TagCodePage());
+}
+
+std::string UnstorableChars(std::string_view text) {
+    const std::wstring wide = ToWide(text);
+    const unsigned codePage = TagCodePage();
+    std::wstring unstorable;
+    for (size_t i = 0; i < wide.size();) {
+        // A character outside the basic plane is a pair of UTF-16 units.
+        const size_t units = IS_HIGH_SURROGATE(wide[i]) && i + 1 < wide.size() ? 2 : 1;
+        const std::wstring_view character(wide.data() + i, units);
+        if (!WideToTagBytes(character, codePage)) unstorable += character;
+        i += units;
+    }
+    return ToUtf8(unstorable);
+}
+
+namespace {
+
+// A stored text: up to its first zero byte, or the whole field, as the program's text.
 template <size_t Width>
 std::string FieldText(const char (&field)[Width]) {
-    return std::string(field, std::find(field, field + Width, '\0'));
+    return TagBytesToText(std::string_view(field, size_t(std::find(field, field + Width, '\0') - field)));
 }
 
 bool HasTagMarker(const TrackTag& tag) {
-    return FieldText(tag.Marker) == "TAG";
+    return std::string_view(tag.Marker, 3) == "TAG";
 }
 
 // Opens a track file for reading and writing; others may only read meanwhile.
 void OpenTrackFile(TUntypedFile& file, const std::string& path) {
     // Wine turns the read-only attribute into Unix permissions, which do not stop a process running as root.
-    const DWORD attributes = GetFileAttributesA(path.c_str());
+    const DWORD attributes = GetFileAttributesW(ToWide(path).c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) {
         throw EInOutError(ERROR_ACCESS_DENIED);
     }

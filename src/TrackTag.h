@@ -7,13 +7,14 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
 class TControl;
 
-// The trailer as stored: texts are single-byte characters of the system code
-// page with no terminator; a text ends at its first zero byte or its width.
+// The trailer as stored: texts are single-byte characters of TagCodePage()
+// with no terminator; a text ends at its first zero byte or its width.
 struct TrackTag {
     char Marker[3];
     char Title[30];
@@ -28,6 +29,18 @@ constexpr uint32_t TrackTagSize = 128;
 static_assert(sizeof(TrackTag) == TrackTagSize);
 static_assert(offsetof(TrackTag, Title) == 3 && offsetof(TrackTag, Artist) == 33 && offsetof(TrackTag, Album) == 63 &&
               offsetof(TrackTag, Year) == 93 && offsetof(TrackTag, Comment) == 97 && offsetof(TrackTag, Genre) == 127);
+
+// The one-byte code page of the stored texts: the system's ANSI code page
+// when that is single-byte (1250 on a Polish system), otherwise Windows-1250.
+unsigned TagCodePage();
+// Stored bytes as the program's text.
+std::string TagBytesToText(std::string_view bytes);
+// The program's text as stored bytes, one per character; nullopt when a
+// character has no byte of its own in the code page (nothing is replaced by
+// a lookalike or "?").
+std::optional<std::string> TextToTagBytes(std::string_view text);
+// The characters of text that TextToTagBytes cannot store, in order.
+std::string UnstorableChars(std::string_view text);
 
 // The genre names in the order of their genre byte (0 to 147).
 extern const std::array<std::string_view, 148> GenreNames;

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <optional>
+#include <utility>
 #include <vector>
 
 #include "Controls.h"
@@ -78,8 +79,8 @@ std::string ProgramNote() {
 
 // The file search finds the path, and it names no folder.
 bool TrackFileExists(const std::string& path) {
-    WIN32_FIND_DATAA found;
-    UniqueFindHandle search(FindFirstFileA(path.c_str(), &found));
+    WIN32_FIND_DATAW found;
+    UniqueFindHandle search(FindFirstFileW(ToWide(path).c_str(), &found));
     return search && !(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
@@ -89,7 +90,7 @@ std::string MissingTrackNotice(const std::string& path) {
 
 // The text without its last four characters (the extension of "x.mp3").
 std::string WithoutExtension(const std::string& name) {
-    return name.size() > 4 ? name.substr(0, name.size() - 4) : std::string();
+    return DropLastChars(name, 4);
 }
 
 std::string TwoDigits(long long value) {
@@ -116,9 +117,9 @@ std::string TrimControlsAndBlanks(const std::string& text) {
 // A saved record field as the edits show it afterwards: without its padding blanks.
 template <size_t Width>
 std::string SavedText(const char (&field)[Width]) {
-    std::string text(field, Width);
-    text.erase(text.find_last_not_of(' ') + 1);
-    return text;
+    std::string bytes(field, Width);
+    bytes.erase(bytes.find_last_not_of(' ') + 1);
+    return TagBytesToText(bytes);
 }
 
 // A genre typed as a whole number from 0 to 255 stands for that byte.
@@ -130,10 +131,11 @@ std::optional<uint8_t> GenreNumber(const std::string& text) {
     return uint8_t(value);
 }
 
-// Copies up to width characters of text into a record field (the field is pre-filled).
+// Copies up to width characters of a field's stored bytes (one per character)
+// into a record field (the field is pre-filled).
 template <size_t Width>
-void CopyField(char (&field)[Width], const std::string& text) {
-    for (size_t i = 0; i < Width && i < text.size(); ++i) field[i] = text[i];
+void CopyField(char (&field)[Width], const std::string& bytes) {
+    for (size_t i = 0; i < Width && i < bytes.size(); ++i) field[i] = bytes[i];
 }
 
 template <typename T>
@@ -193,7 +195,7 @@ void RegisterMp3Association(const std::string& programPath, const std::string& e
 // ---- layout
 
 TForm1::TForm1(TComponent* owner, TMciService& mci, std::string commandLine)
-    : TForm(owner), ShellOpen(&ShellExecuteA), mci_(mci), commandLine_(std::move(commandLine)) {
+    : TForm(owner), ShellOpen(&ShellExecuteW), mci_(mci), commandLine_(std::move(commandLine)) {
     SetName("Form1");
     SetBorderStyle(TFormBorderStyle::bsSingle);
     SetBorderIcons(biSystemMenu | biMinimize);
@@ -429,7 +431,7 @@ void TForm1::ClearTrackDescription() {
 }
 
 void TForm1::SetTrackVolume(TMediaPlayer* player, int volume) {
-    MCI_DGV_SETAUDIO_PARMSA parameters{};
+    MCI_DGV_SETAUDIO_PARMSW parameters{};
     parameters.dwCallback = 0;
     parameters.dwItem = MCI_DGV_SETAUDIO_VOLUME;
     parameters.dwValue = DWORD(volume);
@@ -502,7 +504,7 @@ void TForm1::StartWithFile(const std::string& path) {
     trackFolder_ = folder;
     FileListBox1->Items().Clear();
     const std::string name = lastSeparator == std::string::npos ? path : path.substr(lastSeparator + 1);
-    FileListBox1->Items().Add(name.substr(0, 255));
+    FileListBox1->Items().Add(FirstChars(name, 255));
     FileListBox1->SetItemIndex(0);
     ShowTrackNumber();
     Edit1->SetText(WithoutExtension(SelectedItem()));
@@ -726,11 +728,11 @@ public:
 
     std::vector<std::string> Paths() const {
         std::vector<std::string> paths;
-        const UINT count = DragQueryFileA(drop_, 0xFFFFFFFF, nullptr, 0);
+        const UINT count = DragQueryFileW(drop_, 0xFFFFFFFF, nullptr, 0);
         for (UINT i = 0; i < count; ++i) {
-            std::string path(DragQueryFileA(drop_, i, nullptr, 0), '\0');
-            DragQueryFileA(drop_, i, path.data(), UINT(path.size() + 1));
-            paths.push_back(path);
+            std::wstring path(DragQueryFileW(drop_, i, nullptr, 0), L'\0');
+            DragQueryFileW(drop_, i, path.data(), UINT(path.size() + 1));
+            paths.push_back(ToUtf8(path));
         }
         return paths;
     }
@@ -740,12 +742,12 @@ private:
 };
 
 bool IsFolder(const std::string& path) {
-    const DWORD attributes = GetFileAttributesA(path.c_str());
+    const DWORD attributes = GetFileAttributesW(ToWide(path).c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
 bool IsMp3File(const std::string& path) {
-    return path.size() > 4 && AnsiCompareText(path.substr(path.size() - 4), ".mp3") == 0 && TrackFileExists(path);
+    return CharCount(path) > 4 && AnsiCompareText(path.substr(path.size() - 4), ".mp3") == 0 && TrackFileExists(path);
 }
 
 }  // namespace
@@ -784,6 +786,7 @@ void TForm1::SpeedButton1Click(TObject*) {
         ShowMessage(kNoTrackToDescribe);
         return;
     }
+    if (!DescriptionStorable()) return;
     if (Application->MessageBox("Zapisać opis utworu?", "Brumik: Zapis opisu utworu", kYesNoQuestion) == IDNO)
         return;
     MediaPlayer1->Close();
@@ -799,15 +802,32 @@ std::string TForm1::EnteredText(TControl* field) {
     return text == NoTagText ? std::string() : text;
 }
 
+bool TForm1::DescriptionStorable() {
+    const std::pair<TControl*, const char*> fields[] = {
+        {edTitle, "Tytuł"}, {edArtist, "Twórca"}, {edAlbum, "Album"}, {edYear, "Rok"}, {edComment, "Uwagi"}};
+    for (const auto& [field, name] : fields) {
+        const std::string unstorable = UnstorableChars(EnteredText(field));
+        if (unstorable.empty()) continue;
+        ShowMessage("Znaków „" + unstorable + "” nie można zapisać w opisie utworu (pole " + name + ").");
+        return false;
+    }
+    return true;
+}
+
+// The bytes a field is stored as; DescriptionStorable has checked that it has them.
+std::string TForm1::StoredBytes(TControl* field) {
+    return TextToTagBytes(EnteredText(field)).value_or(std::string());
+}
+
 TrackTag TForm1::DescriptionRecord() {
     TrackTag tag;
     std::fill_n(reinterpret_cast<char*>(&tag), sizeof tag, ' ');
     std::copy_n("TAG", 3, tag.Marker);
-    CopyField(tag.Title, EnteredText(edTitle));
-    CopyField(tag.Artist, EnteredText(edArtist));
-    CopyField(tag.Album, EnteredText(edAlbum));
-    CopyField(tag.Comment, EnteredText(edComment));
-    CopyField(tag.Year, EnteredText(edYear));
+    CopyField(tag.Title, StoredBytes(edTitle));
+    CopyField(tag.Artist, StoredBytes(edArtist));
+    CopyField(tag.Album, StoredBytes(edAlbum));
+    CopyField(tag.Comment, StoredBytes(edComment));
+    CopyField(tag.Year, StoredBytes(edYear));
     tag.Genre = GenreByteOf(EnteredText(edGenre));
     return tag;
 }
@@ -832,7 +852,7 @@ void TForm1::SpeedButton3Click(TObject*) {
 void TForm1::BitBtn1Click(TObject*) {
     if (Application->MessageBox("Wymaga łącza z Internetem!\r\nZgoda na połączenie?", "Brumik: Warunki użytkowania",
                                 kYesNoExclamation) == IDYES)
-        ShellOpen(GetDesktopWindow(), "open", TermsOfUseAddress, nullptr, nullptr, SW_SHOWNORMAL);
+        ShellOpen(GetDesktopWindow(), L"open", ToWide(TermsOfUseAddress).c_str(), nullptr, nullptr, SW_SHOWNORMAL);
 }
 
 void TForm1::SpeedButton4Click(TObject*) {

@@ -19,6 +19,7 @@
 #include "Spin.h"
 #include "StdCtrls.h"
 #include "TrackTag.h"
+#include "runtime/CmdLine.h"
 
 // The time text of a duration in milliseconds: hours counted from 0 (no day
 // period, no wrap after a day), then minutes and seconds, with the locale's
@@ -45,7 +46,7 @@ class TForm1 : public TForm {
 public:
     // The start reads its file argument from commandLine: the process's own unless given.
     explicit TForm1(TComponent* owner, TMciService& mci = PlatformMci(),
-                    std::string commandLine = GetCommandLineA());
+                    std::string commandLine = CommandLine());
 
     TFileListBox* FileListBox1;
     TLabel* Label1;
@@ -107,8 +108,8 @@ public:
     // Sends the volume (0 to 1000) to the device the player has open; with no
     // device, or one without such a setting, nothing happens.
     void SetTrackVolume(TMediaPlayer* player, int volume);
-    // Hands a document to the shell (ShellExecuteA); tests record the call here.
-    using ShellOpenProc = HINSTANCE(WINAPI*)(HWND, LPCSTR, LPCSTR, LPCSTR, LPCSTR, INT);
+    // Hands a document to the shell (ShellExecuteW); tests record the call here.
+    using ShellOpenProc = HINSTANCE(WINAPI*)(HWND, LPCWSTR, LPCWSTR, LPCWSTR, LPCWSTR, INT);
     ShellOpenProc ShellOpen;
     // The folder the path label stands for (the label may show it shortened).
     const std::string& TrackFolder() const { return trackFolder_; }
@@ -146,6 +147,10 @@ private:
     void PlayTrack();
     std::string EnteredText(TControl* field);
     // The record of what the description fields hold, cut and padded to the field widths.
+    // False, after telling the user which characters of which field, when a
+    // field holds a character the description cannot store.
+    bool DescriptionStorable();
+    std::string StoredBytes(TControl* field);
     TrackTag DescriptionRecord();
     void ShowSavedDescription(const TrackTag& tag);
     void ShowFolderView();

@@ -16,12 +16,11 @@
 #include "Controls.h"
 #include "../tools/StartedProgram.h"
 #include "TestFiles.h"
+#include "TrackFiles.h"
 #include "Unit1.h"
 #include "WineGui.h"
 
 namespace {
-
-using Bytes = std::vector<uint8_t>;
 
 constexpr int kAnswerTimeoutMs = 5000;
 constexpr char kQuestionText[] = "Koniec programu Brumik?";
@@ -39,25 +38,9 @@ std::string ProgramPath() {
     return path;
 }
 
-// A trailer text field, zero-padded.
-template <size_t Width>
-void PutField(char (&field)[Width], std::string_view text) {
-    std::fill_n(field, Width, '\0');
-    std::copy_n(text.begin(), std::min(text.size(), Width), field);
-}
-
 // The 128-byte description trailer with the given title, artist and genre byte.
 Bytes Trailer(std::string_view title, std::string_view artist, uint8_t genre) {
-    TrackTag tag{};
-    PutField(tag.Marker, "TAG");
-    PutField(tag.Title, title);
-    PutField(tag.Artist, artist);
-    PutField(tag.Album, "Album");
-    PutField(tag.Year, "2024");
-    PutField(tag.Comment, "Uwagi");
-    tag.Genre = genre;
-    const auto* first = reinterpret_cast<const uint8_t*>(&tag);
-    return Bytes(first, first + TrackTagSize);
+    return BytesOf(MakeTag(title, artist, "Album", "2024", "Uwagi", genre));
 }
 
 // A copy of the 2-second clip with a trailer, written into folder under name.
@@ -84,9 +67,9 @@ DWORD ProcessOf(HWND window) {
 }
 
 std::string ClassOf(HWND window) {
-    char name[64] = {};
-    GetClassNameA(window, name, sizeof name);
-    return name;
+    wchar_t name[64] = {};
+    GetClassNameW(window, name, 64);
+    return ToUtf8(name);
 }
 
 struct TopWindowSearch {
@@ -117,12 +100,12 @@ std::vector<HWND> VisibleTopWindows(DWORD processId, const std::string& classNam
 // The text of a window of another process, asked from the window itself (an
 // edit's current text is not the caption the window manager keeps).
 std::string TextOf(HWND window) {
-    char buffer[512] = {};
+    wchar_t buffer[512] = {};
     DWORD_PTR length = 0;
-    if (!SendMessageTimeoutA(window, WM_GETTEXT, sizeof buffer, reinterpret_cast<LPARAM>(buffer), SMTO_ABORTIFHUNG,
+    if (!SendMessageTimeoutW(window, WM_GETTEXT, 512, reinterpret_cast<LPARAM>(buffer), SMTO_ABORTIFHUNG,
                              kAnswerTimeoutMs, &length))
         return "<no answer>";
-    return std::string(buffer, std::min<size_t>(length, sizeof buffer - 1));
+    return ToUtf8(std::wstring_view(buffer, std::min<size_t>(length, 511)));
 }
 
 HWND MainWindowOf(const StartedProgram& program) {
@@ -165,18 +148,14 @@ HWND ChildAt(HWND parent, const char* className, int left, int top) {
     return nullptr;
 }
 
-// The items of another process's list box, in the system code page.
-// Wine's cross-process LB_GETTEXTA writes UTF-16 into the buffer, so the wide form is asked and converted.
+// The items of another process's list box.
 std::vector<std::string> ListItems(HWND list) {
     std::vector<std::string> items;
-    const LRESULT count = SendMessageA(list, LB_GETCOUNT, 0, 0);
+    const LRESULT count = SendMessageW(list, LB_GETCOUNT, 0, 0);
     for (LRESULT i = 0; i < count; ++i) {
         wchar_t wide[512] = {};
         const LRESULT length = SendMessageW(list, LB_GETTEXT, WPARAM(i), reinterpret_cast<LPARAM>(wide));
-        char narrow[1024] = {};
-        const int n = WideCharToMultiByte(CP_ACP, 0, wide, int(std::max<LRESULT>(length, 0)), narrow, sizeof narrow,
-                                          nullptr, nullptr);
-        items.emplace_back(narrow, size_t(std::max(n, 0)));
+        items.push_back(ToUtf8(std::wstring_view(wide, size_t(std::max<LRESULT>(length, 0)))));
     }
     return items;
 }
@@ -196,10 +175,10 @@ public:
     bool Valid() const { return address_ != nullptr; }
     LPARAM Address() const { return reinterpret_cast<LPARAM>(address_); }
     std::string ReadText() const {
-        std::vector<char> text(size_ + 1, '\0');
+        std::vector<wchar_t> text(size_ / sizeof(wchar_t) + 1, L'\0');
         SIZE_T read = 0;
         ReadProcessMemory(process_, address_, text.data(), size_, &read);
-        return text.data();
+        return ToUtf8(text.data());
     }
 
 private:
@@ -213,10 +192,10 @@ private:
 // into the program's own memory and read from there. A centred panel keeps its
 // text after a tab, the status bar's mark for centring, which is not shown.
 std::string PanelText(const StartedProgram& program, HWND statusBar, int panel) {
-    RemoteBuffer buffer(program.Process(), 256);
+    RemoteBuffer buffer(program.Process(), 512);
     if (!buffer.Valid()) return "<no memory in the program>";
     DWORD_PTR result = 0;
-    if (!SendMessageTimeoutA(statusBar, SB_GETTEXTA, WPARAM(panel), buffer.Address(), SMTO_ABORTIFHUNG,
+    if (!SendMessageTimeoutW(statusBar, SB_GETTEXTW, WPARAM(panel), buffer.Address(), SMTO_ABORTIFHUNG,
                              kAnswerTimeoutMs, &result))
         return "<no answer>";
     const std::string text = buffer.ReadText();
@@ -377,7 +356,7 @@ TEST_CASE("brumik.exe started with a read-only track shows the folder view, play
     TempDir folder;
     const std::string name = "tylko do odczytu.mp3";
     const std::string path = WriteTaggedClip(folder, name, "Nie do zmiany");
-    REQUIRE(SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_READONLY));
+    REQUIRE(SetFileAttributesW(ToWide(path).c_str(), FILE_ATTRIBUTE_READONLY));
 
     StartedProgram program = StartBrumik(path);
     const PlayerWindows w = FindPlayerWindows(program);

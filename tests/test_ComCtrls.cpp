@@ -125,11 +125,11 @@ void CALLBACK AdvanceSlider(HWND, UINT, UINT_PTR, DWORD) {
 // ---- the status bar
 
 std::string NativeText(TStatusBar* bar, int part) {
-    const auto length = LOWORD(SendMessageA(bar->Handle(), SB_GETTEXTLENGTHA, WPARAM(part), 0));
-    std::string text(size_t(length) + 1, '\0');
-    SendMessageA(bar->Handle(), SB_GETTEXTA, WPARAM(part), LPARAM(text.data()));
+    const auto length = LOWORD(SendMessageW(bar->Handle(), SB_GETTEXTLENGTHW, WPARAM(part), 0));
+    std::wstring text(size_t(length) + 1, L'\0');
+    SendMessageW(bar->Handle(), SB_GETTEXTW, WPARAM(part), LPARAM(text.data()));
     text.resize(length);
-    return text;
+    return ToUtf8(text);
 }
 
 // Wine never answers SB_GETTEXT for the simple part's own index 255; while
@@ -140,7 +140,7 @@ std::string ShownSimpleText(TStatusBar* bar) {
 }
 
 WORD NativeDrawFlags(TStatusBar* bar, int part) {
-    return HIWORD(SendMessageA(bar->Handle(), SB_GETTEXTLENGTHA, WPARAM(part), 0));
+    return HIWORD(SendMessageW(bar->Handle(), SB_GETTEXTLENGTHW, WPARAM(part), 0));
 }
 
 std::vector<int> NativeEdges(TStatusBar* bar) {
@@ -503,26 +503,26 @@ TEST_CASE("status bar: panel texts reach the native bar with their alignment") {
 TEST_CASE("status bar: what is sent, and only when something changed") {
     ScopedTestForm form;
     TStatusBar* bar = PlacePlayerBar(form.Get());
-    SentMessages sent(bar->Handle(), {SB_SETTEXTA, SB_SETPARTS});
+    SentMessages sent(bar->Handle(), {SB_SETTEXTW, SB_SETPARTS});
 
     SUBCASE("an unchanged text sends nothing") {
         bar->Panels()[2]->SetText("Stan");
         bar->Panels()[2]->SetAlignment(TAlignment::taCenter);
         bar->Panels()[2]->SetWidth(120);
-        CHECK(sent.Count(SB_SETTEXTA) == 0);
+        CHECK(sent.Count(SB_SETTEXTW) == 0);
         CHECK(sent.Count(SB_SETPARTS) == 0);
     }
     SUBCASE("a new text is sent for its panel alone") {
         bar->Panels()[2]->SetText("0:00:01");
-        REQUIRE(sent.Count(SB_SETTEXTA) == 1);
-        CHECK(LOBYTE(sent.Of(SB_SETTEXTA)[0].wParam) == 2);
+        REQUIRE(sent.Count(SB_SETTEXTW) == 1);
+        CHECK(LOBYTE(sent.Of(SB_SETTEXTW)[0].wParam) == 2);
         CHECK(sent.Count(SB_SETPARTS) == 0);
         CHECK(NativeText(bar, 2) == "\t0:00:01");
     }
     SUBCASE("a new width re-divides the bar and re-sends every text") {
         bar->Panels()[0]->SetWidth(80);
         CHECK(sent.Count(SB_SETPARTS) == 1);
-        CHECK(sent.Count(SB_SETTEXTA) == 3);
+        CHECK(sent.Count(SB_SETTEXTW) == 3);
         CHECK(NativeEdges(bar) == std::vector<int>{80, 200, -1});
         CHECK(NativeText(bar, 2) == "\tStan");
     }
@@ -532,7 +532,7 @@ TEST_CASE("status bar: what is sent, and only when something changed") {
         bar->Panels()[1]->SetText("A");
         bar->Panels()[2]->SetBevel(TStatusPanelBevel::pbRaised);
         CHECK(sent.Count(SB_SETPARTS) == 0);
-        CHECK(sent.Count(SB_SETTEXTA) == 0);
+        CHECK(sent.Count(SB_SETTEXTW) == 0);
         bar->Panels().EndUpdate();
         CHECK(sent.Count(SB_SETPARTS) == 1);
         CHECK(NativeEdges(bar) == std::vector<int>{60, 180, -1});

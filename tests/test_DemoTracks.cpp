@@ -21,7 +21,7 @@ using Bytes = std::vector<uint8_t>;
 // A raw-tune folder with the first count tunes; the test clip stands in for each.
 void FillRawFolder(const TempDir& raw, size_t count) {
     for (size_t i = 0; i < count; ++i)
-        REQUIRE(CopyFileA(TestDataFile("tone1s.mp3").c_str(), raw.File(RawTuneName(i)).c_str(), FALSE));
+        REQUIRE(CopyFileW(ToWide(TestDataFile("tone1s.mp3")).c_str(), ToWide(raw.File(RawTuneName(i))).c_str(), FALSE));
 }
 
 Bytes LastBytes(const std::string& path, size_t count) {

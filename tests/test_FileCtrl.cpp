@@ -21,9 +21,9 @@ namespace {
 using Lines = std::vector<std::string>;
 
 std::string CurrentDir() {
-    char buffer[MAX_PATH];
-    DWORD n = GetCurrentDirectoryA(MAX_PATH, buffer);
-    return std::string(buffer, n);
+    wchar_t buffer[MAX_PATH];
+    DWORD n = GetCurrentDirectoryW(MAX_PATH, buffer);
+    return ToUtf8(std::wstring_view(buffer, n));
 }
 
 // Puts the process's current directory back when a test ends. Made after a
@@ -31,7 +31,7 @@ std::string CurrentDir() {
 class KeepCurrentDir {
 public:
     KeepCurrentDir() : saved_(CurrentDir()) {}
-    ~KeepCurrentDir() { SetCurrentDirectoryA(saved_.c_str()); }
+    ~KeepCurrentDir() { SetCurrentDirectoryW(ToWide(saved_).c_str()); }
     KeepCurrentDir(const KeepCurrentDir&) = delete;
     KeepCurrentDir& operator=(const KeepCurrentDir&) = delete;
 
@@ -47,7 +47,7 @@ public:
         char name[64];
         std::snprintf(name, sizeof name, "C:\\fc%lu-%d", GetCurrentProcessId(), ++counter);
         path_ = name;
-        CreateDirectoryA(path_.c_str(), nullptr);
+        CreateDirectoryW(ToWide(path_).c_str(), nullptr);
     }
     ~RootFolder() { RemoveTree(path_); }
     RootFolder(const RootFolder&) = delete;
@@ -59,9 +59,9 @@ private:
     std::string path_;
 };
 
-void MakeFolder(const std::string& path) { REQUIRE(CreateDirectoryA(path.c_str(), nullptr)); }
+void MakeFolder(const std::string& path) { REQUIRE(CreateDirectoryW(ToWide(path).c_str(), nullptr)); }
 void MakeFile(const std::string& path) { WriteText(path, "x"); }
-void MakeHidden(const std::string& path) { REQUIRE(SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_HIDDEN)); }
+void MakeHidden(const std::string& path) { REQUIRE(SetFileAttributesW(ToWide(path).c_str(), FILE_ATTRIBUTE_HIDDEN)); }
 
 // b.mp3, A.MP3, c.Mp3, d.txt, a hidden e.mp3 and a folder named f.mp3.
 void MakeMusicFolder(const std::string& folder) {
@@ -124,16 +124,16 @@ bool GlyphIs(TStrings& items, int index, const char* resource) {
 // The non-hidden, non-system sub-folders of folder, as the file system lists them.
 Lines VisibleSubfolders(const std::string& folder) {
     Lines names;
-    WIN32_FIND_DATAA entry;
-    HANDLE search = FindFirstFileA((folder + "*").c_str(), &entry);
+    WIN32_FIND_DATAW entry;
+    HANDLE search = FindFirstFileW(ToWide(folder + "*").c_str(), &entry);
     if (search == INVALID_HANDLE_VALUE) return names;
     do {
-        std::string name = entry.cFileName;
+        std::string name = ToUtf8(entry.cFileName);
         DWORD a = entry.dwFileAttributes;
         if ((a & FILE_ATTRIBUTE_DIRECTORY) && !(a & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM)) && name != "." &&
             name != "..")
             names.push_back(name);
-    } while (FindNextFileA(search, &entry));
+    } while (FindNextFileW(search, &entry));
     FindClose(search);
     return names;
 }
@@ -192,10 +192,10 @@ int LineOfDrive(TComboBox* combo, char letter) {
 }
 
 std::string VolumeLabelOf(char letter) {
-    char root[] = {letter, ':', '\\', 0};
-    char label[261] = "";
-    GetVolumeInformationA(root, label, sizeof label, nullptr, nullptr, nullptr, nullptr, 0);
-    return label;
+    wchar_t root[] = {wchar_t(letter), L':', L'\\', 0};
+    wchar_t label[261] = L"";
+    GetVolumeInformationW(root, label, 261, nullptr, nullptr, nullptr, nullptr, 0);
+    return ToUtf8(label);
 }
 
 // The label of drive C:, which the test environment gives letters of both cases
@@ -215,23 +215,24 @@ public:
 
     void WndProc(TMessage& message) override {
         if (message.Msg == LB_ADDSTRING || message.Msg == LB_INSERTSTRING)
-            hourglassAtAdds.push_back(GetCursor() == LoadCursorA(nullptr, IDC_WAIT));
+            hourglassAtAdds.push_back(GetCursor() == LoadCursorW(nullptr, IDC_WAIT));
         TFileListBox::WndProc(message);
     }
 };
 
 // The lines of a system list box that sorted them itself, added one by one.
 Lines SortedBySystemList(const Lines& names, LCID locale) {
-    HWND list = CreateWindowExA(0, "LISTBOX", "", LBS_SORT | LBS_HASSTRINGS, 0, 0, 100, 100, nullptr, nullptr,
-                                GetModuleHandleA(nullptr), nullptr);
+    HWND list = CreateWindowExW(0, L"LISTBOX", L"", LBS_SORT | LBS_HASSTRINGS, 0, 0, 100, 100, nullptr, nullptr,
+                                GetModuleHandleW(nullptr), nullptr);
     REQUIRE(list);
-    SendMessageA(list, LB_SETLOCALE, locale, 0);
-    for (const std::string& name : names) SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name.c_str()));
+    SendMessageW(list, LB_SETLOCALE, locale, 0);
+    for (const std::string& name : names)
+        SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(ToWide(name).c_str()));
     Lines lines;
-    char text[MAX_PATH];
-    for (int i = 0, n = int(SendMessageA(list, LB_GETCOUNT, 0, 0)); i < n; ++i) {
-        SendMessageA(list, LB_GETTEXT, WPARAM(i), reinterpret_cast<LPARAM>(text));
-        lines.push_back(text);
+    wchar_t text[MAX_PATH];
+    for (int i = 0, n = int(SendMessageW(list, LB_GETCOUNT, 0, 0)); i < n; ++i) {
+        SendMessageW(list, LB_GETTEXT, WPARAM(i), reinterpret_cast<LPARAM>(text));
+        lines.push_back(ToUtf8(text));
     }
     DestroyWindow(list);
     return lines;
@@ -306,7 +307,7 @@ TEST_SUITE("path routines") {
         MakeFolder(root.Sub("Rock"));
         MakeFile(root.Sub("Rock\\song.mp3"));
         const std::string folder = root.Path().substr(2);  // without "C:"
-        SetCurrentDirectoryA(root.Sub("Rock").c_str());
+        SetCurrentDirectoryW(ToWide(root.Sub("Rock")).c_str());
         const std::string before = CurrentDir();
 
         TUserPath file = SplitUserPath(root.Sub("Rock\\song.mp3"));
@@ -332,7 +333,7 @@ TEST_SUITE("path routines") {
         CHECK(rootOnly.Directory == "\\");
         CHECK(rootOnly.FileName == "");
 
-        SetCurrentDirectoryA(root.Path().c_str());
+        SetCurrentDirectoryW(ToWide(root.Path()).c_str());
         TUserPath bracketed = SplitUserPath("[Rock]");
         CHECK(bracketed.Directory == folder + "\\Rock");
         CHECK(bracketed.FileName == "");
@@ -342,7 +343,7 @@ TEST_SUITE("path routines") {
         CHECK(missing.MissingError == ERROR_FILE_NOT_FOUND);
         CHECK(CurrentDir() == root.Path());
 
-        SetCurrentDirectoryA(before.c_str());
+        SetCurrentDirectoryW(ToWide(before).c_str());
         CHECK_THROWS_AS(SplitUserPath(root.Sub("nowhere\\x.mp3")), EInOutError);
         CHECK(CurrentDir() == before);
     }
@@ -474,7 +475,7 @@ TEST_SUITE("file list") {
     TEST_CASE("the hourglass shows while the list fills when an add in the order found would land at index 100") {
         KeepCurrentDir keep;
         ScopedTestForm form;
-        const HCURSOR hourglass = LoadCursorA(nullptr, IDC_WAIT);
+        const HCURSOR hourglass = LoadCursorW(nullptr, IDC_WAIT);
 
         auto check = [&](const Lines& names, bool expectHourglass) {
             TempDir dir;
@@ -602,8 +603,8 @@ TEST_SUITE("file list") {
         CHECK(list->Items().ToVector() == Lines{"x.mp3"});
 
         list->SetDirectory(dir.File("gone"));
-        SetCurrentDirectoryA(dir.Path().c_str());
-        REQUIRE(RemoveDirectoryA(dir.File("gone").c_str()));
+        SetCurrentDirectoryW(ToWide(dir.Path()).c_str());
+        REQUIRE(RemoveDirectoryW(ToWide(dir.File("gone")).c_str()));
         list->SetDirectory(dir.File("one"));
         CHECK(list->Directory() == dir.File("one"));
         CHECK(list->Items().Count() == 0);
@@ -901,8 +902,8 @@ TEST_SUITE("directory list") {
         CHECK_THROWS_AS(dirs->SetDirectory(tree.root.Sub("nowhere\\deeper")), EInOutError);
 
         SetCurrentDirectoryA("C:\\");
-        REQUIRE(RemoveDirectoryA((tree.album + "\\x").c_str()));
-        SetCurrentDirectoryA(tree.album.c_str());
+        REQUIRE(RemoveDirectoryW(ToWide((tree.album + "\\x")).c_str()));
+        SetCurrentDirectoryW(ToWide(tree.album).c_str());
         {
             BoxAnswerer answerer(IDOK);
             DoubleClickLine(dirs, 6);  // the vanished folder x
@@ -1025,7 +1026,7 @@ TEST_SUITE("drive combo") {
     TEST_CASE("choosing a drive moves the folder tree, the file list and the label") {
         AlbumTree tree;
         KeepCurrentDir keep;
-        SetCurrentDirectoryA(tree.album.c_str());
+        SetCurrentDirectoryW(ToWide(tree.album).c_str());
         ScopedTestForm form(600, 400);
         Journal journal;
         auto* files = Place<TFileListBox>(form, 260, 30, 200, 300);

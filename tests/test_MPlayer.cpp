@@ -44,9 +44,9 @@ SentCommand Describe(MCIDEVICEID device, UINT command, DWORD_PTR flags, DWORD_PT
     sent.callback = *reinterpret_cast<const DWORD_PTR*>(record);
     switch (command) {
     case MCI_OPEN: {
-        const auto* open = reinterpret_cast<const MCI_OPEN_PARMSA*>(record);
-        if (open->lpstrDeviceType) sent.type = open->lpstrDeviceType;
-        if (open->lpstrElementName) sent.element = open->lpstrElementName;
+        const auto* open = reinterpret_cast<const MCI_OPEN_PARMSW*>(record);
+        if (open->lpstrDeviceType) sent.type = ToUtf8(open->lpstrDeviceType);
+        if (open->lpstrElementName) sent.element = ToUtf8(open->lpstrElementName);
         break;
     }
     case MCI_STATUS: {
@@ -66,7 +66,7 @@ SentCommand Describe(MCIDEVICEID device, UINT command, DWORD_PTR flags, DWORD_PT
     case MCI_SEEK: sent.to = reinterpret_cast<const MCI_SEEK_PARMS*>(record)->dwTo; break;
     case MCI_STEP: sent.frames = reinterpret_cast<const MCI_ANIM_STEP_PARMS*>(record)->dwFrames; break;
     case MCI_SET: sent.timeFormat = reinterpret_cast<const MCI_SET_PARMS*>(record)->dwTimeFormat; break;
-    case MCI_WINDOW: sent.window = reinterpret_cast<const MCI_ANIM_WINDOW_PARMSA*>(record)->hWnd; break;
+    case MCI_WINDOW: sent.window = reinterpret_cast<const MCI_ANIM_WINDOW_PARMSW*>(record)->hWnd; break;
     default: break;
     }
     return sent;
@@ -119,7 +119,7 @@ public:
         sent.push_back(Describe(device, command, flags, record));
         if (auto r = refuse.find(command); r != refuse.end()) return r->second;
         if (command == MCI_OPEN) {
-            auto* open = reinterpret_cast<MCI_OPEN_PARMSA*>(record);
+            auto* open = reinterpret_cast<MCI_OPEN_PARMSW*>(record);
             open->wDeviceID = nextId;
             openDevices.insert(nextId++);
             return 0;
@@ -128,10 +128,10 @@ public:
         return Act(command, flags, record, sent.back());
     }
 
-    bool GetErrorString(MCIERROR error, char* buffer, UINT size) override {
+    bool GetErrorString(MCIERROR error, wchar_t* buffer, UINT size) override {
         auto text = texts.find(error);
         if (text == texts.end()) return false;
-        lstrcpynA(buffer, text->second.c_str(), int(size));
+        lstrcpynW(buffer, ToWide(text->second).c_str(), int(size));
         return true;
     }
 
@@ -176,7 +176,7 @@ public:
         sent.push_back(Describe(device, command, flags, record));
         return PlatformMci().SendCommand(device, command, flags, record);
     }
-    bool GetErrorString(MCIERROR error, char* buffer, UINT size) override {
+    bool GetErrorString(MCIERROR error, wchar_t* buffer, UINT size) override {
         return PlatformMci().GetErrorString(error, buffer, size);
     }
 };
@@ -230,8 +230,8 @@ std::string ErrorMessageOf(TMediaPlayer* player, void (TMediaPlayer::*operation)
 }
 
 std::string PlatformErrorText(int error) {
-    char text[4096] = {};
-    return mciGetErrorStringA(MCIERROR(error), text, sizeof text) ? text : "";
+    wchar_t text[4096] = {};
+    return mciGetErrorStringW(MCIERROR(error), text, 4096) ? ToUtf8(text) : "";
 }
 
 }  // namespace
@@ -952,7 +952,7 @@ TEST_CASE("Wine: close and open another clip") {
     CHECK_FALSE(rig.player->Opened());
     MCI_STATUS_PARMS status{};
     status.dwItem = MCI_STATUS_MODE;
-    CHECK(mciSendCommandA(first, MCI_STATUS, MCI_WAIT | MCI_STATUS_ITEM, reinterpret_cast<DWORD_PTR>(&status)) ==
+    CHECK(mciSendCommandW(first, MCI_STATUS, MCI_WAIT | MCI_STATUS_ITEM, reinterpret_cast<DWORD_PTR>(&status)) ==
           MCIERR_INVALID_DEVICE_ID);
 
     rig.player->SetFileName(TestDataFile("tone1s.mp3"));
@@ -981,14 +981,14 @@ TEST_CASE("Wine: the volume command reaches the open device") {
     RealRig rig;
     // The volume command as the main window sends it: MCI_SETAUDIO, item and value, volume item.
     auto setVolume = [&](DWORD value) {
-        MCI_DGV_SETAUDIO_PARMSA record{};
+        MCI_DGV_SETAUDIO_PARMSW record{};
         record.dwCallback = 0;
         record.dwItem = 0x4002;
         record.dwValue = value;
         record.dwOver = 0;
         record.lpstrAlgorithm = nullptr;
         record.lpstrQuality = nullptr;
-        return mciSendCommandA(rig.player->DeviceID(), 0x0873, 0x01800000, reinterpret_cast<DWORD_PTR>(&record));
+        return mciSendCommandW(rig.player->DeviceID(), 0x0873, 0x01800000, reinterpret_cast<DWORD_PTR>(&record));
     };
     CHECK(setVolume(500) != 0);  // nothing open yet
     rig.player->Open();
@@ -1041,7 +1041,7 @@ TEST_CASE("Wine: destroying the player closes its device") {
     form->DestroyComponent(player);
     MCI_STATUS_PARMS status{};
     status.dwItem = MCI_STATUS_MODE;
-    CHECK(mciSendCommandA(id, MCI_STATUS, MCI_WAIT | MCI_STATUS_ITEM, reinterpret_cast<DWORD_PTR>(&status)) ==
+    CHECK(mciSendCommandW(id, MCI_STATUS, MCI_WAIT | MCI_STATUS_ITEM, reinterpret_cast<DWORD_PTR>(&status)) ==
           MCIERR_INVALID_DEVICE_ID);
 }
 

@@ -25,14 +25,14 @@ public:
     const std::string& Path() const { return path_; }
 
 private:
-    void Remove() { RegDeleteTreeA(root_, path_.c_str()); }
+    void Remove() { RegDeleteTreeW(root_, ToWide(path_).c_str()); }
     HKEY root_;
     std::string path_;
 };
 
 bool KeyExists(HKEY root, const std::string& path) {
     HKEY key = nullptr;
-    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
+    if (RegOpenKeyExW(root, ToWide(path).c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
     RegCloseKey(key);
     return true;
 }
@@ -41,20 +41,25 @@ bool KeyExists(HKEY root, const std::string& path) {
 struct StoredValue {
     bool found = false;
     DWORD type = REG_NONE;
-    DWORD size = 0;
-    std::string text;  // the bytes up to the first zero
+    DWORD size = 0;    // in bytes
+    std::string text;  // up to the first zero character
 };
+
+// The bytes a text takes in the registry: UTF-16 with its terminating zero.
+DWORD StoredSize(const std::string& text) {
+    return DWORD((ToWide(text).size() + 1) * sizeof(wchar_t));
+}
 
 StoredValue QueryValue(HKEY root, const std::string& path, const std::string& name) {
     StoredValue value;
     HKEY raw = nullptr;
-    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &raw) != ERROR_SUCCESS) return value;
+    if (RegOpenKeyExW(root, ToWide(path).c_str(), 0, KEY_READ, &raw) != ERROR_SUCCESS) return value;
     UniqueRegKey key(raw);
-    char buffer[512] = {};
+    wchar_t buffer[512] = {};
     value.size = sizeof buffer;
-    value.found = RegQueryValueExA(key.Get(), name.c_str(), nullptr, &value.type, reinterpret_cast<BYTE*>(buffer),
-                                   &value.size) == ERROR_SUCCESS;
-    value.text = buffer;
+    value.found = RegQueryValueExW(key.Get(), ToWide(name).c_str(), nullptr, &value.type,
+                                   reinterpret_cast<BYTE*>(buffer), &value.size) == ERROR_SUCCESS;
+    value.text = ToUtf8(buffer);
     return value;
 }
 
@@ -126,20 +131,20 @@ TEST_SUITE("Registry writer") {
         const StoredValue standard = QueryValue(HKEY_CURRENT_USER, scratch.Path(), "");
         REQUIRE(standard.found);
         CHECK(standard.type == REG_SZ);
-        CHECK(standard.size == std::string("Plik MP3").size() + 1);
+        CHECK(standard.size == StoredSize("Plik MP3"));
         CHECK(standard.text == "Plik MP3");
-        CHECK(QueryValue(HKEY_CURRENT_USER, scratch.Path(), "Icon").size == std::string("C:\\Brumik.exe,0").size() + 1);
-        CHECK(QueryValue(HKEY_CURRENT_USER, scratch.Path(), "Empty").size == 1);
+        CHECK(QueryValue(HKEY_CURRENT_USER, scratch.Path(), "Icon").size == StoredSize("C:\\Brumik.exe,0"));
+        CHECK(QueryValue(HKEY_CURRENT_USER, scratch.Path(), "Empty").size == StoredSize(""));
     }
 
-    TEST_CASE("Polish text is stored in the system code page") {
+    TEST_CASE("Polish text is stored as the system's Unicode text, letter for letter") {
         ScratchKey scratch(HKEY_CURRENT_USER, ScratchName("Software\\Brumik"));
         TRegistry registry;
         REQUIRE(registry.OpenKey(scratch.Path(), true));
         registry.WriteString("Opis", "Plik dźwiękowy Łódź");
         const StoredValue stored = QueryValue(HKEY_CURRENT_USER, scratch.Path(), "Opis");
         CHECK(stored.text == "Plik dźwiękowy Łódź");
-        CHECK(stored.size == std::string("Plik dźwiękowy Łódź").size() + 1);
+        CHECK(stored.size == StoredSize("Plik dźwiękowy Łódź"));
     }
 
     TEST_CASE("opening a missing key without creating it answers false and keeps the open key") {
@@ -210,7 +215,7 @@ TEST_SUITE("Registry writer") {
         ScratchKey scratch(HKEY_CURRENT_USER, ScratchName("Software\\Brumik"));
         TRegistry registry;
         REQUIRE(registry.OpenKey(scratch.Path() + "\\Doomed", true));
-        REQUIRE(RegDeleteTreeA(HKEY_CURRENT_USER, (scratch.Path() + "\\Doomed").c_str()) == ERROR_SUCCESS);
+        REQUIRE(RegDeleteTreeW(HKEY_CURRENT_USER, ToWide(scratch.Path() + "\\Doomed").c_str()) == ERROR_SUCCESS);
         CHECK_THROWS_WITH_AS(registry.WriteString("", "lost"), "Failed to set data for ''", ERegistryException);
     }
 }

@@ -37,8 +37,8 @@ constexpr std::array<ToolbarGlyph, 7> kToolbarGlyphs{{
 
 // The colour depth of a bitmap resource as stored in the program.
 int StoredBitsPerPixel(const char* name) {
-    HMODULE module = GetModuleHandleA(nullptr);
-    HRSRC info = FindResourceA(module, name, RT_BITMAP);
+    HMODULE module = GetModuleHandleW(nullptr);
+    HRSRC info = FindResourceW(module, ToWide(name).c_str(), RT_BITMAP);
     REQUIRE(info != nullptr);
     const void* data = LockResource(LoadResource(module, info));
     REQUIRE(data != nullptr);

@@ -31,14 +31,14 @@ Bytes Mp3Audio() {
 
 // True when no other handle has the file open: an exclusive open succeeds.
 bool NobodyHoldsOpen(const std::string& path) {
-    UniqueFileHandle h(CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+    UniqueFileHandle h(CreateFileW(ToWide(path).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
                                    FILE_ATTRIBUTE_NORMAL, nullptr));
     return h.Valid();
 }
 
 // Another program's handle on a file, held for the test's scope.
 UniqueFileHandle HoldOpen(const std::string& path, DWORD access, DWORD share) {
-    UniqueFileHandle h(CreateFileA(path.c_str(), access, share, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    UniqueFileHandle h(CreateFileW(ToWide(path).c_str(), access, share, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     REQUIRE(h.Valid());
     return h;
 }

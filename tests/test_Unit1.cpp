@@ -27,12 +27,12 @@ class RecordingMci : public TMciService {
 public:
     MCIERROR SendCommand(MCIDEVICEID device, UINT command, DWORD_PTR flags, DWORD_PTR record) override {
         if (command == MCI_SETAUDIO) {
-            const auto* audio = reinterpret_cast<const MCI_DGV_SETAUDIO_PARMSA*>(record);
+            const auto* audio = reinterpret_cast<const MCI_DGV_SETAUDIO_PARMSW*>(record);
             volumes.push_back(VolumeCommand{device, flags, audio->dwItem, audio->dwValue});
         }
         return PlatformMci().SendCommand(device, command, flags, record);
     }
-    bool GetErrorString(MCIERROR error, char* buffer, UINT size) override {
+    bool GetErrorString(MCIERROR error, wchar_t* buffer, UINT size) override {
         return PlatformMci().GetErrorString(error, buffer, size);
     }
 
@@ -49,12 +49,12 @@ public:
 class CurrentFolder {
 public:
     explicit CurrentFolder(const std::string& path) {
-        char old[MAX_PATH];
-        GetCurrentDirectoryA(MAX_PATH, old);
-        old_ = old;
-        REQUIRE(SetCurrentDirectoryA(path.c_str()));
+        wchar_t old[MAX_PATH];
+        GetCurrentDirectoryW(MAX_PATH, old);
+        old_ = ToUtf8(old);
+        REQUIRE(SetCurrentDirectoryW(ToWide(path).c_str()));
     }
-    ~CurrentFolder() { SetCurrentDirectoryA(old_.c_str()); }
+    ~CurrentFolder() { SetCurrentDirectoryW(ToWide(old_).c_str()); }
     CurrentFolder(const CurrentFolder&) = delete;
     CurrentFolder& operator=(const CurrentFolder&) = delete;
 
@@ -253,7 +253,7 @@ TEST_SUITE("Main window") {
         player.ClickTrack(0);
         const std::string panel0 = player.Panel(0);
         const int max = player.form->TrackBar1->Max();
-        DeleteFileA(player.File("b.mp3").c_str());
+        DeleteFileW(ToWide(player.File("b.mp3")).c_str());
         BoxAnswerer answerer(IDOK, player.form->Handle());
         player.ClickTrack(1);
         PumpUntil([&] { return !answerer.Seen().empty(); }, 3000);
@@ -273,7 +273,7 @@ TEST_SUITE("Main window") {
                                  "Zespół o przydługiej nazwie", "Album"}) {
             deep += "\\";
             deep += part;
-            CreateDirectoryA(deep.c_str(), nullptr);
+            CreateDirectoryW(ToWide(deep).c_str(), nullptr);
         }
         WriteBytes(deep + "\\a.mp3", ReadBytes(TestDataFile("tone1s.mp3")));
         RecordingMci mci;
@@ -411,13 +411,14 @@ TEST_SUITE("Main window") {
         TrackTag written;
         std::memcpy(&written, after.data() + after.size() - TrackTagSize, TrackTagSize);
         CHECK(std::string(written.Marker, 3) == "TAG");
-        CHECK(std::string(written.Title, 30) == std::string("Łódź nocą — bardzo długi tytuł utworu muzycznego").substr(0, 30));
+        // Thirty characters of one byte each, in the description's code page.
+        CHECK(std::string(written.Title, 30) == TextToTagBytes("Łódź nocą — bardzo długi tytuł"));
         CHECK(std::string(written.Artist, 30) == "Artist" + std::string(24, ' '));
         CHECK(std::string(written.Year, 4) == "1999");
         CHECK(written.Genre == 17);
         // The edits show what was saved, and saving again writes the same bytes.
         CHECK(f->edArtist->Text() == "Artist");
-        CHECK(f->edTitle->Text() == std::string("Łódź nocą — bardzo długi tytuł utworu muzycznego").substr(0, 30));
+        CHECK(f->edTitle->Text() == "Łódź nocą — bardzo długi tytuł");
         CHECK(f->edGenre->Text() == "Rock");
         CHECK_FALSE(f->MediaPlayer1->Opened());
         {
@@ -538,16 +539,23 @@ TEST_SUITE("Main window") {
             player.ClickToolButton(player.form->SpeedButton3);
             PumpUntil([&] { return yes.Seen().size() == 1; }, 3000);
         }
-        auto defaultValue = [](const char* path) {
-            char value[1024] = {};
-            LONG size = sizeof value;
-            return RegQueryValueA(HKEY_CLASSES_ROOT, path, value, &size) == ERROR_SUCCESS ? std::string(value) : "?";
+        auto defaultValue = [](const std::string& path) {
+            wchar_t value[1024] = {};
+            DWORD size = sizeof value;
+            return RegGetValueW(HKEY_CLASSES_ROOT, ToWide(path).c_str(), nullptr, RRF_RT_REG_SZ, nullptr, value, &size) ==
+                           ERROR_SUCCESS
+                       ? ToUtf8(value)
+                       : "?";
         };
         const std::string exe = Application->ExeName();
         CHECK(defaultValue(".mp3") == "mp3_file");
         CHECK(defaultValue("mp3_file") == "Plik MP3");
         CHECK(defaultValue("mp3_file\\DefaultIcon") == exe + ",0");
         CHECK(defaultValue("mp3_file\\shell\\open\\command") == "\"" + exe + "\" \"%1\"");
+        // A program kept in a folder with letters of any script is named exactly.
+        const std::string elsewhere = "C:\\Muzyka\\Søren Дом 東京\\brumik.exe";
+        RegisterMp3Association(elsewhere, ".mp3", "mp3_file", "Plik MP3");
+        CHECK(defaultValue("mp3_file\\shell\\open\\command") == "\"" + elsewhere + "\" \"%1\"");
         RegDeleteTreeA(HKEY_CLASSES_ROOT, "mp3_file");
         RegDeleteTreeA(HKEY_CLASSES_ROOT, ".mp3");
     }
@@ -576,9 +584,9 @@ TEST_SUITE("Main window") {
         static std::vector<std::string> calls;
         calls.clear();
         PlayerWindow player;
-        player.form->ShellOpen = [](HWND owner, LPCSTR verb, LPCSTR file, LPCSTR parameters, LPCSTR folder, INT show) {
+        player.form->ShellOpen = [](HWND owner, LPCWSTR verb, LPCWSTR file, LPCWSTR parameters, LPCWSTR folder, INT show) {
             const bool usual = owner == GetDesktopWindow() && !parameters && !folder && show == SW_SHOWNORMAL;
-            calls.push_back(std::string(verb) + " " + file + (usual ? "" : " (other arguments)"));
+            calls.push_back(ToUtf8(verb) + " " + ToUtf8(file) + (usual ? "" : " (other arguments)"));
             return HINSTANCE(INT_PTR(33));
         };
         for (int answer : {IDNO, IDYES}) {
@@ -644,8 +652,8 @@ TEST_SUITE("Main window") {
         PlayerWindow player;
         TForm1* f = player.form;
         const std::string other = player.File("inne"), empty = player.File("pusty");
-        CreateDirectoryA(other.c_str(), nullptr);
-        CreateDirectoryA(empty.c_str(), nullptr);
+        CreateDirectoryW(ToWide(other).c_str(), nullptr);
+        CreateDirectoryW(ToWide(empty).c_str(), nullptr);
         WriteBytes(other + "\\x.mp3", Clip("tone1s.mp3"));
         WriteBytes(other + "\\y.mp3", Clip("tone1s.mp3"));
         player.ClickTrack(1, true);
@@ -687,15 +695,17 @@ LRESULT PressMediaKey(TForm1* form, int command) {
     return taken;
 }
 
-// Drops paths on the window as the shell does: a DROPFILES block in global memory.
+// Drops paths on the window as the shell does: a DROPFILES block of UTF-16 names in global memory.
 HGLOBAL DropPaths(TForm1* form, const std::vector<std::string>& paths) {
-    std::string list;
-    for (const std::string& path : paths) list += path + '\0';
-    list += '\0';
-    HGLOBAL drop = GlobalAlloc(GHND, sizeof(DROPFILES) + list.size());
+    std::wstring list;
+    for (const std::string& path : paths) list += ToWide(path) + L'\0';
+    list += L'\0';
+    const size_t listBytes = list.size() * sizeof(wchar_t);
+    HGLOBAL drop = GlobalAlloc(GHND, sizeof(DROPFILES) + listBytes);
     auto* files = static_cast<DROPFILES*>(GlobalLock(drop));
     files->pFiles = sizeof(DROPFILES);
-    std::memcpy(reinterpret_cast<char*>(files) + sizeof(DROPFILES), list.data(), list.size());
+    files->fWide = TRUE;
+    std::memcpy(reinterpret_cast<char*>(files) + sizeof(DROPFILES), list.data(), listBytes);
     GlobalUnlock(drop);
     PostMessageA(form->Handle(), WM_DROPFILES, WPARAM(drop), 0);
     PumpFor(300);
@@ -753,9 +763,10 @@ TEST_SUITE("Main window") {
     TEST_CASE("a dropped MP3 starts as from the command line, a dropped folder opens, anything else is ignored") {
         PlayerWindow player;
         TForm1* f = player.form;
-        const std::string other = player.File("inne");
-        CreateDirectoryA(other.c_str(), nullptr);
-        WriteBytes(other + "\\żuraw.mp3", Clip("tone2s.mp3") + BytesOf(SampleTag));
+        // Names outside the system code page play as any other.
+        const std::string other = player.File("Søren Дом");
+        CreateDirectoryW(ToWide(other).c_str(), nullptr);
+        WriteBytes(other + "\\東京 Niño.mp3", Clip("tone2s.mp3") + BytesOf(SampleTag));
         WriteText(player.File("notatka.txt"), "tekst");
         BoxAnswerer boxes;
 
@@ -764,8 +775,8 @@ TEST_SUITE("Main window") {
         CHECK_FALSE(f->MediaPlayer1->Opened());
         CHECK(GlobalSize(drop) == 0);  // given back
 
-        DropPaths(f, {player.File("notatka.txt"), other, other + "\\żuraw.mp3", player.File("a.mp3")});
-        CHECK(f->FileListBox1->Items().ToVector() == std::vector<std::string>{"żuraw.mp3"});
+        DropPaths(f, {player.File("notatka.txt"), other, other + "\\東京 Niño.mp3", player.File("a.mp3")});
+        CHECK(f->FileListBox1->Items().ToVector() == std::vector<std::string>{"東京 Niño.mp3"});
         CHECK(f->Label1->Caption() == other);
         CHECK(f->edArtist->Text() == "Artist");
         CHECK(player.ShowsDescription() == false);  // both views are up, as after a command-line start
@@ -774,7 +785,7 @@ TEST_SUITE("Main window") {
 
         DropPaths(f, {other});
         CHECK(AnsiCompareText(f->DirectoryListBox1->Directory(), other) == 0);
-        CHECK(f->FileListBox1->Items().ToVector() == std::vector<std::string>{"żuraw.mp3"});
+        CHECK(f->FileListBox1->Items().ToVector() == std::vector<std::string>{"東京 Niño.mp3"});
         CHECK(f->FileListBox1->ItemIndex() == -1);
         CHECK(boxes.Seen().empty());
     }

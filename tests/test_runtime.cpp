@@ -64,7 +64,7 @@ TEST_CASE("untyped file access reads, writes, seeks and reports failures") {
     CHECK_THROWS_WITH_AS(file.Reset(dir.File("no\\such\\folder.bin")), "Invalid filename", EInOutError);
 
     // Another handle holding the file for writing keeps us out.
-    HANDLE writer = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    HANDLE writer = CreateFileW(ToWide(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
     REQUIRE(writer != INVALID_HANDLE_VALUE);
     try {
         file.Reset(path);
@@ -101,9 +101,18 @@ TEST_CASE("the long time format follows the Polish locale") {
     CHECK(s.longTimeFormat == (s.hourLeadingZero ? "hh:mm:ss" : "h:mm:ss"));
 }
 
-TEST_CASE("Polish letters reach the program as Windows-1250 bytes") {
-    const char text[] = "Zażółć";
-    CHECK(std::strlen(text) == 6);
-    CHECK(static_cast<unsigned char>(text[2]) == 0xBF);
-    CHECK(static_cast<unsigned char>(text[5]) == 0xE6);
+TEST_CASE("text is UTF-8 inside and UTF-16 at the system, cut by characters") {
+    const std::string text = "Zażółć Дом 東京 😀";
+    CHECK(std::strlen("Zażółć") == 10);
+    CHECK(ToWide(text) == L"Zażółć Дом 東京 \U0001F600");
+    CHECK(ToUtf8(ToWide(text)) == text);
+    CHECK(ToWide("\xBF") == L"\uFFFD");
+    CHECK(CharCount(text) == 15);
+    CHECK(FirstChars(text, 3) == "Zaż");
+    CHECK(FirstChars(text, 14) == "Zażółć Дом 東京 ");
+    CHECK(FirstChars(text, 99) == text);
+    CHECK(DropLastChars("Дом.mp3", 4) == "Дом");
+    CHECK(DropLastChars("ó", 4).empty());
+    CHECK(AnsiUpperCase("zażółć дом") == "ZAŻÓŁĆ ДОМ");
+    CHECK(AnsiCompareText("ŁÓDŹ", "łódź") == 0);
 }

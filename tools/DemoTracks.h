@@ -32,11 +32,16 @@ inline constexpr std::array<DemoTrack, 4> DemoTracks{{
     {"Kołysanka", "Zespół Brumika", "Próbki Brumika", "2026", "Na dobranoc, w F-dur", "Easy Listening"},
 }};
 
+// Characters of a UTF-8 text: its bytes that do not continue a character.
+constexpr size_t DemoCharCount(std::string_view text) {
+    return size_t(std::count_if(text.begin(), text.end(), [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }));
+}
+
 // Every text must fit its trailer field, so that no description is cut.
 constexpr bool DemoTextsFit() {
     return std::all_of(DemoTracks.begin(), DemoTracks.end(), [](const DemoTrack& t) {
-        return t.title.size() <= 30 && t.artist.size() <= 30 && t.album.size() <= 30 && t.year.size() == 4 &&
-               t.comment.size() <= 30;
+        return DemoCharCount(t.title) <= 30 && DemoCharCount(t.artist) <= 30 && DemoCharCount(t.album) <= 30 &&
+               DemoCharCount(t.year) == 4 && DemoCharCount(t.comment) <= 30;
     });
 }
 static_assert(DemoTextsFit());
@@ -64,11 +69,14 @@ inline uint8_t GenreIndex(std::string_view name) {
     return uint8_t(found - GenreNames.begin());
 }
 
-// A text in its trailer field, padded with blanks as the player's own save pads it.
+// A text in its trailer field, one byte per character, padded with blanks as
+// the player's own save pads it.
 template <size_t Width>
 void PutTagField(char (&field)[Width], std::string_view text) {
+    const auto bytes = TextToTagBytes(text);
+    if (!bytes) throw Exception("A demo text has a character the description cannot store");
     std::memset(field, ' ', Width);
-    std::memcpy(field, text.data(), std::min(text.size(), Width));
+    std::memcpy(field, bytes->data(), std::min(bytes->size(), Width));
 }
 
 inline TrackTag DemoTrackTag(const DemoTrack& track) {
@@ -88,13 +96,13 @@ inline TrackTag DemoTrackTag(const DemoTrack& track) {
 // can be made again at any time. Gives the paths of the tracks made; raises
 // EInOutError when a tune is missing or a file cannot be written.
 inline std::vector<std::string> MakeDemoFolder(const std::string& rawFolder, const std::string& demoFolder) {
-    if (!CreateDirectoryA(demoFolder.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS)
+    if (!CreateDirectoryW(ToWide(demoFolder).c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS)
         RaiseLastInOutError();
     std::vector<std::string> made;
     for (size_t i = 0; i < DemoTracks.size(); ++i) {
         const std::string raw = rawFolder + "\\" + RawTuneName(i);
         const std::string track = demoFolder + "\\" + DemoFileName(i);
-        if (!CopyFileA(raw.c_str(), track.c_str(), FALSE)) RaiseLastInOutError();
+        if (!CopyFileW(ToWide(raw).c_str(), ToWide(track).c_str(), FALSE)) RaiseLastInOutError();
         WriteTrackTag(DemoTrackTag(DemoTracks[i]), track);
         made.push_back(track);
     }

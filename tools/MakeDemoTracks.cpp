@@ -5,16 +5,17 @@
 #include <cstdio>
 
 #include "DemoTracks.h"
+#include "runtime/CmdLine.h"
 
-int main(int argc, char** argv) {
-    if (argc != 3) {
+int main() {
+    if (ParamCount() != 2) {
         std::fprintf(stderr, "usage: MakeDemoTracks RAW_FOLDER DEMO_FOLDER\n");
         return 2;
     }
     try {
-        const auto made = MakeDemoFolder(argv[1], argv[2]);
-        // The track names are Windows-1250; the terminal may not be, so only the count is printed.
-        std::printf("%u demo tracks in %s\n", unsigned(made.size()), argv[2]);
+        const auto made = MakeDemoFolder(ParamStr(1), ParamStr(2));
+        // The terminal's code page may not show the track names, so only the count is printed.
+        std::printf("%u demo tracks\n", unsigned(made.size()));
         return 0;
     } catch (const std::exception& e) {
         std::fprintf(stderr, "MakeDemoTracks: %s\n", e.what());

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "runtime/Handles.h"
+#include "runtime/SysUtils.h"
 
 // A command-line argument in double quotes, so that blanks stay inside it.
 inline std::string Quoted(const std::string& argument) {
@@ -19,12 +20,13 @@ class StartedProgram {
 public:
     // Starts in folder (this program's current directory when empty).
     // Raises std::runtime_error when the program cannot be started.
-    explicit StartedProgram(std::string commandLine, const std::string& folder = {}) {
-        STARTUPINFOA startup{};
+    explicit StartedProgram(const std::string& commandLine, const std::string& folder = {}) {
+        STARTUPINFOW startup{};
         startup.cb = sizeof startup;
         PROCESS_INFORMATION info{};
-        if (!CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                            folder.empty() ? nullptr : folder.c_str(), &startup, &info))
+        std::wstring line = ToWide(commandLine);
+        if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                            folder.empty() ? nullptr : ToWide(folder).c_str(), &startup, &info))
             throw std::runtime_error("cannot start " + commandLine);
         process_.Reset(info.hProcess);
         CloseHandle(info.hThread);

@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include "runtime/SysUtils.h"
+
 namespace {
 bool IsSeparator(char c) {
     auto code = static_cast<unsigned char>(c);
@@ -30,22 +32,22 @@ std::vector<std::string> SplitCommandLine(const char* commandLine) {
     return args;
 }
 
-int ParamCount() { return ParamCount(GetCommandLineA()); }
+std::string CommandLine() { return ToUtf8(GetCommandLineW()); }
+
+int ParamCount() { return ParamCount(CommandLine().c_str()); }
 
 int ParamCount(const char* commandLine) {
     auto args = SplitCommandLine(commandLine);
     return args.empty() ? 0 : int(args.size()) - 1;
 }
 
-std::string ParamStr(int index) { return ParamStr(index, GetCommandLineA()); }
+std::string ParamStr(int index) { return ParamStr(index, CommandLine().c_str()); }
 
 // The program's path comes from the module, not from the command line, which
 // may name it without its folder.
 std::string ParamStr(int index, const char* commandLine) {
     if (index == 0) {
-        char path[MAX_PATH];
-        DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH);
-        return std::string(path, n);
+        return ModuleFileName();
     }
     auto args = SplitCommandLine(commandLine);
     return index > 0 && index < int(args.size()) ? args[size_t(index)] : std::string();

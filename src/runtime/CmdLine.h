@@ -9,6 +9,9 @@
 
 std::vector<std::string> SplitCommandLine(const char* commandLine);
 
+// The process's command line as UTF-8.
+std::string CommandLine();
+
 // Number of arguments after the program's path, in the process's command
 // line or in the one given.
 int ParamCount();

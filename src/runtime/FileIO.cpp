@@ -25,7 +25,7 @@ TUntypedFile::HandleProc& TUntypedFile::CloseSeam() {
 
 void TUntypedFile::Reset(const std::string& path, DWORD access, DWORD share) {
     Close();
-    HANDLE h = CreateFileA(path.c_str(), access, share, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE h = CreateFileW(ToWide(path).c_str(), access, share, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE) RaiseLastInOutError();
     handle_.Reset(h);
 }

@@ -3,13 +3,14 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <iterator>
 
 #include "StringIds.h"
 
 std::string LoadStr(unsigned id) {
-    char buffer[1024];
-    int n = LoadStringA(GetModuleHandleA(nullptr), id, buffer, sizeof buffer);
-    return std::string(buffer, n > 0 ? size_t(n) : 0);
+    wchar_t buffer[1024];
+    int n = LoadStringW(GetModuleHandleW(nullptr), id, buffer, int(std::size(buffer)));
+    return ToUtf8(std::wstring_view(buffer, n > 0 ? size_t(n) : 0));
 }
 
 namespace {
@@ -65,25 +66,78 @@ void RaiseLastInOutError() {
     throw EInOutError(int(GetLastError()));
 }
 
-std::string AnsiLowerCase(std::string s) {
-    if (!s.empty()) CharLowerBuffA(s.data(), DWORD(s.size()));
-    return s;
+std::wstring ToWide(std::string_view utf8) {
+    std::wstring wide(utf8.size(), L'\0');  // UTF-8 never needs more UTF-16 units than bytes
+    const int n = utf8.empty() ? 0
+                               : MultiByteToWideChar(CP_UTF8, 0, utf8.data(), int(utf8.size()), wide.data(), int(wide.size()));
+    wide.resize(size_t(std::max(n, 0)));
+    return wide;
 }
 
-std::string AnsiUpperCase(std::string s) {
-    if (!s.empty()) CharUpperBuffA(s.data(), DWORD(s.size()));
-    return s;
+std::string ToUtf8(std::wstring_view utf16) {
+    if (utf16.empty()) return {};
+    const int size = WideCharToMultiByte(CP_UTF8, 0, utf16.data(), int(utf16.size()), nullptr, 0, nullptr, nullptr);
+    std::string utf8(size_t(std::max(size, 0)), '\0');
+    if (size > 0) WideCharToMultiByte(CP_UTF8, 0, utf16.data(), int(utf16.size()), utf8.data(), size, nullptr, nullptr);
+    return utf8;
+}
+
+std::string AnsiLowerCase(const std::string& s) {
+    std::wstring wide = ToWide(s);
+    if (!wide.empty()) CharLowerBuffW(wide.data(), DWORD(wide.size()));
+    return ToUtf8(wide);
+}
+
+std::string AnsiUpperCase(const std::string& s) {
+    std::wstring wide = ToWide(s);
+    if (!wide.empty()) CharUpperBuffW(wide.data(), DWORD(wide.size()));
+    return ToUtf8(wide);
 }
 
 int AnsiCompareText(const std::string& a, const std::string& b) {
-    return CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE, a.data(), int(a.size()), b.data(), int(b.size())) - CSTR_EQUAL;
+    const std::wstring wa = ToWide(a), wb = ToWide(b);
+    return CompareStringW(LOCALE_USER_DEFAULT, NORM_IGNORECASE, wa.data(), int(wa.size()), wb.data(), int(wb.size())) -
+           CSTR_EQUAL;
 }
 
-std::wstring WideText(const std::string& s) {
-    std::wstring wide(s.size(), L'\0');  // no code page gives more UTF-16 units than bytes
-    const int n = s.empty() ? 0 : MultiByteToWideChar(CP_ACP, 0, s.data(), int(s.size()), wide.data(), int(wide.size()));
-    wide.resize(size_t(std::max(n, 0)));
-    return wide;
+std::string ModuleFileName() {
+    // The path may be longer than MAX_PATH; the buffer grows until it fits.
+    std::wstring path(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD n = GetModuleFileNameW(nullptr, path.data(), DWORD(path.size()));
+        if (n < path.size()) return ToUtf8(std::wstring_view(path.data(), n));
+        path.resize(path.size() * 2);
+    }
+}
+
+namespace {
+// A byte that continues a UTF-8 character rather than starting one.
+bool IsContinuation(char c) {
+    return (static_cast<unsigned char>(c) & 0xC0) == 0x80;
+}
+
+// Byte offset where character number index begins (the size when past the end).
+size_t OffsetOfChar(std::string_view utf8, size_t index) {
+    size_t at = 0;
+    for (size_t seen = 0; at < utf8.size(); ++at) {
+        if (IsContinuation(utf8[at])) continue;
+        if (seen++ == index) return at;
+    }
+    return utf8.size();
+}
+}  // namespace
+
+size_t CharCount(std::string_view utf8) {
+    return size_t(std::count_if(utf8.begin(), utf8.end(), [](char c) { return !IsContinuation(c); }));
+}
+
+std::string FirstChars(std::string_view utf8, size_t count) {
+    return std::string(utf8.substr(0, OffsetOfChar(utf8, count)));
+}
+
+std::string DropLastChars(std::string_view utf8, size_t count) {
+    const size_t chars = CharCount(utf8);
+    return chars > count ? FirstChars(utf8, chars - count) : std::string();
 }
 
 namespace {
@@ -91,10 +145,10 @@ TFormatSettings gFormatSettings;
 bool gFormatSettingsRead = false;
 
 bool ReadLocale(LCID locale, LCTYPE type, std::string& out) {
-    char buffer[80];
-    int n = GetLocaleInfoA(locale, type, buffer, sizeof buffer);
+    wchar_t buffer[80];
+    int n = GetLocaleInfoW(locale, type, buffer, int(std::size(buffer)));
     if (n <= 1) return false;
-    out.assign(buffer, size_t(n - 1));
+    out = ToUtf8(std::wstring_view(buffer, size_t(n - 1)));
     return true;
 }
 }  // namespace

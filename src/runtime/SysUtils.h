@@ -55,13 +55,26 @@ std::string InOutErrorMessage(int errorCode);
 // Raises EInOutError for the calling thread's last system error.
 [[noreturn]] void RaiseLastInOutError();
 
-// Lower/upper case in the system code page (locale-aware, single-byte).
-std::string AnsiLowerCase(std::string s);
-std::string AnsiUpperCase(std::string s);
+// Text inside the program is UTF-8; Windows takes and gives UTF-16. These two
+// convert at that boundary (a malformed byte becomes U+FFFD).
+std::wstring ToWide(std::string_view utf8);
+std::string ToUtf8(std::wstring_view utf16);
+
+// Lower/upper case by the user's locale, letter by letter.
+std::string AnsiLowerCase(const std::string& s);
+std::string AnsiUpperCase(const std::string& s);
 // Locale-aware comparison with letter case ignored: <0, 0, >0.
 int AnsiCompareText(const std::string& a, const std::string& b);
-// The text in UTF-16, its bytes read in the system code page.
-std::wstring WideText(const std::string& s);
+
+// The full path of the program's own file.
+std::string ModuleFileName();
+
+// Number of characters (code points) of a UTF-8 text.
+size_t CharCount(std::string_view utf8);
+// The first count characters of a UTF-8 text, never cutting one in two.
+std::string FirstChars(std::string_view utf8, size_t count);
+// The text without its last count characters.
+std::string DropLastChars(std::string_view utf8, size_t count);
 
 // The parts of the locale's long time format, read at start and again when
 // the system announces a settings change.

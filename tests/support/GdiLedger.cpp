@@ -28,15 +28,15 @@ Book& TheBook() {
 decltype(&::CreateBitmap) realCreateBitmap;
 decltype(&::CreateCompatibleBitmap) realCreateCompatibleBitmap;
 decltype(&::CreateDIBSection) realCreateDIBSection;
-decltype(&::CreateFontIndirectA) realCreateFontIndirectA;
+decltype(&::CreateFontIndirectW) realCreateFontIndirectW;
 decltype(&::CreatePatternBrush) realCreatePatternBrush;
 decltype(&::CreatePen) realCreatePen;
 decltype(&::CreateSolidBrush) realCreateSolidBrush;
 decltype(&::DeleteDC) realDeleteDC;
 decltype(&::DeleteObject) realDeleteObject;
 decltype(&::SelectObject) realSelectObject;
-decltype(&::LoadImageA) realLoadImageA;
-decltype(&::LoadBitmapA) realLoadBitmapA;
+decltype(&::LoadImageW) realLoadImageW;
+decltype(&::LoadBitmapW) realLoadBitmapW;
 decltype(&::CopyImage) realCopyImage;
 decltype(&::ReleaseDC) realReleaseDC;
 decltype(&::EndPaint) realEndPaint;
@@ -75,7 +75,7 @@ struct FontSearch {
 
 BOOL CALLBACK CheckWindowFont(HWND window, LPARAM data) {
     auto& search = *reinterpret_cast<FontSearch*>(data);
-    search.found = reinterpret_cast<HGDIOBJ>(SendMessageA(window, WM_GETFONT, 0, 0)) == search.font;
+    search.found = reinterpret_cast<HGDIOBJ>(SendMessageW(window, WM_GETFONT, 0, 0)) == search.font;
     return !search.found;
 }
 
@@ -121,8 +121,8 @@ HBITMAP WINAPI LedgerCreateDIBSection(HDC dc, const BITMAPINFO* info, UINT usage
                                       DWORD offset) {
     return static_cast<HBITMAP>(Born(realCreateDIBSection(dc, info, usage, bits, section, offset)));
 }
-HFONT WINAPI LedgerCreateFontIndirectA(const LOGFONTA* font) {
-    return static_cast<HFONT>(Born(realCreateFontIndirectA(font)));
+HFONT WINAPI LedgerCreateFontIndirectW(const LOGFONTW* font) {
+    return static_cast<HFONT>(Born(realCreateFontIndirectW(font)));
 }
 HBRUSH WINAPI LedgerCreatePatternBrush(HBITMAP pattern) {
     return static_cast<HBRUSH>(Born(realCreatePatternBrush(pattern)));
@@ -133,11 +133,11 @@ HPEN WINAPI LedgerCreatePen(int style, int width, COLORREF color) {
 HBRUSH WINAPI LedgerCreateSolidBrush(COLORREF color) {
     return static_cast<HBRUSH>(Born(realCreateSolidBrush(color)));
 }
-HANDLE WINAPI LedgerLoadImageA(HINSTANCE module, LPCSTR name, UINT type, int w, int h, UINT flags) {
-    return BornIfBitmap(realLoadImageA(module, name, type, w, h, flags), type);
+HANDLE WINAPI LedgerLoadImageW(HINSTANCE module, LPCWSTR name, UINT type, int w, int h, UINT flags) {
+    return BornIfBitmap(realLoadImageW(module, name, type, w, h, flags), type);
 }
-HBITMAP WINAPI LedgerLoadBitmapA(HINSTANCE module, LPCSTR name) {
-    return static_cast<HBITMAP>(Born(realLoadBitmapA(module, name)));
+HBITMAP WINAPI LedgerLoadBitmapW(HINSTANCE module, LPCWSTR name) {
+    return static_cast<HBITMAP>(Born(realLoadBitmapW(module, name)));
 }
 HANDLE WINAPI LedgerCopyImage(HANDLE image, UINT type, int w, int h, UINT flags) {
     return BornIfBitmap(realCopyImage(image, type, w, h, flags), type);
@@ -215,7 +215,7 @@ void WriteSlot(ULONG_PTR& slot, void* value) {
 
 // Points the program's import slots of the named functions at the ledger.
 void RedirectImports(const std::vector<Redirect>& redirects) {
-    auto* base = reinterpret_cast<BYTE*>(GetModuleHandleA(nullptr));
+    auto* base = reinterpret_cast<BYTE*>(GetModuleHandleW(nullptr));
     const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(base);
     const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
     const IMAGE_DATA_DIRECTORY& imports = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
@@ -252,15 +252,15 @@ void Install() {
         Route("gdi32.dll", "CreateBitmap", &LedgerCreateBitmap, realCreateBitmap),
         Route("gdi32.dll", "CreateCompatibleBitmap", &LedgerCreateCompatibleBitmap, realCreateCompatibleBitmap),
         Route("gdi32.dll", "CreateDIBSection", &LedgerCreateDIBSection, realCreateDIBSection),
-        Route("gdi32.dll", "CreateFontIndirectA", &LedgerCreateFontIndirectA, realCreateFontIndirectA),
+        Route("gdi32.dll", "CreateFontIndirectW", &LedgerCreateFontIndirectW, realCreateFontIndirectW),
         Route("gdi32.dll", "CreatePatternBrush", &LedgerCreatePatternBrush, realCreatePatternBrush),
         Route("gdi32.dll", "CreatePen", &LedgerCreatePen, realCreatePen),
         Route("gdi32.dll", "CreateSolidBrush", &LedgerCreateSolidBrush, realCreateSolidBrush),
         Route("gdi32.dll", "DeleteDC", &LedgerDeleteDC, realDeleteDC),
         Route("gdi32.dll", "DeleteObject", &LedgerDeleteObject, realDeleteObject),
         Route("gdi32.dll", "SelectObject", &LedgerSelectObject, realSelectObject),
-        Route("user32.dll", "LoadImageA", &LedgerLoadImageA, realLoadImageA),
-        Route("user32.dll", "LoadBitmapA", &LedgerLoadBitmapA, realLoadBitmapA),
+        Route("user32.dll", "LoadImageW", &LedgerLoadImageW, realLoadImageW),
+        Route("user32.dll", "LoadBitmapW", &LedgerLoadBitmapW, realLoadBitmapW),
         Route("user32.dll", "CopyImage", &LedgerCopyImage, realCopyImage),
         Route("user32.dll", "ReleaseDC", &LedgerReleaseDC, realReleaseDC),
         Route("user32.dll", "EndPaint", &LedgerEndPaint, realEndPaint),

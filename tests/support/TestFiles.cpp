@@ -4,16 +4,18 @@
 
 #include <stdexcept>
 
+#include "runtime/SysUtils.h"
+
 namespace {
 int gTempCounter = 0;
 }
 
 TempDir::TempDir() {
-    char base[MAX_PATH] = {};
-    GetTempPathA(MAX_PATH, base);
-    path_ = std::string(base) + "brumik-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++gTempCounter);
+    wchar_t base[MAX_PATH] = {};
+    GetTempPathW(MAX_PATH, base);
+    path_ = ToUtf8(base) + "brumik-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++gTempCounter);
     RemoveTree(path_);
-    if (!CreateDirectoryA(path_.c_str(), nullptr)) throw std::runtime_error("cannot make " + path_);
+    if (!CreateDirectoryW(ToWide(path_).c_str(), nullptr)) throw std::runtime_error("cannot make " + path_);
 }
 
 TempDir::~TempDir() {
@@ -21,25 +23,25 @@ TempDir::~TempDir() {
 }
 
 void RemoveTree(const std::string& path) {
-    WIN32_FIND_DATAA data;
-    HANDLE find = FindFirstFileA((path + "\\*").c_str(), &data);
+    WIN32_FIND_DATAW data;
+    HANDLE find = FindFirstFileW(ToWide(path + "\\*").c_str(), &data);
     if (find != INVALID_HANDLE_VALUE) {
         do {
-            std::string name = data.cFileName;
+            std::string name = ToUtf8(data.cFileName);
             if (name == "." || name == "..") continue;
             std::string full = path + "\\" + name;
-            SetFileAttributesA(full.c_str(), FILE_ATTRIBUTE_NORMAL);
+            SetFileAttributesW(ToWide(full).c_str(), FILE_ATTRIBUTE_NORMAL);
             if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) RemoveTree(full);
-            else DeleteFileA(full.c_str());
-        } while (FindNextFileA(find, &data));
+            else DeleteFileW(ToWide(full).c_str());
+        } while (FindNextFileW(find, &data));
         FindClose(find);
     }
-    SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-    RemoveDirectoryA(path.c_str());
+    SetFileAttributesW(ToWide(path).c_str(), FILE_ATTRIBUTE_NORMAL);
+    RemoveDirectoryW(ToWide(path).c_str());
 }
 
 std::vector<uint8_t> ReadBytes(const std::string& path) {
-    HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+    HANDLE h = CreateFileW(ToWide(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
                            FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE) throw std::runtime_error("cannot read " + path);
     std::vector<uint8_t> bytes(GetFileSize(h, nullptr));
@@ -51,7 +53,7 @@ std::vector<uint8_t> ReadBytes(const std::string& path) {
 }
 
 void WriteBytes(const std::string& path, const std::vector<uint8_t>& bytes) {
-    HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE h = CreateFileW(ToWide(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE) throw std::runtime_error("cannot write " + path);
     DWORD done = 0;
     if (!bytes.empty()) WriteFile(h, bytes.data(), DWORD(bytes.size()), &done, nullptr);
@@ -64,7 +66,7 @@ void WriteText(const std::string& path, const std::string& text) {
 }
 
 bool FileExists(const std::string& path) {
-    DWORD attributes = GetFileAttributesA(path.c_str());
+    DWORD attributes = GetFileAttributesW(ToWide(path).c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 

@@ -1,5 +1,7 @@
 #include "TrackFiles.h"
 
+#include "runtime/SysUtils.h"
+
 #include <doctest.h>
 
 #include <windows.h>
@@ -8,10 +10,13 @@
 
 namespace {
 
+// A text goes in as the description stores it (one byte per character); a
+// text the description cannot store is taken as the bytes themselves.
 template <size_t Width>
 void PutField(char (&field)[Width], std::string_view text, char pad) {
+    const std::string bytes = TextToTagBytes(text).value_or(std::string(text));
     std::fill(field, field + Width, pad);
-    std::copy_n(text.begin(), std::min(text.size(), Width), field);
+    std::copy_n(bytes.begin(), std::min(bytes.size(), Width), field);
 }
 
 }  // namespace
@@ -46,9 +51,9 @@ Bytes LastBytes(const Bytes& bytes, size_t count) {
 const TrackTag SampleTag = MakeTag("Title", "Artist", "Album", "2004", "Comment", 17);
 
 ReadOnlyFile::ReadOnlyFile(std::string path) : path_(std::move(path)) {
-    REQUIRE(SetFileAttributesA(path_.c_str(), FILE_ATTRIBUTE_READONLY));
+    REQUIRE(SetFileAttributesW(ToWide(path_).c_str(), FILE_ATTRIBUTE_READONLY));
 }
 
 ReadOnlyFile::~ReadOnlyFile() {
-    SetFileAttributesA(path_.c_str(), FILE_ATTRIBUTE_NORMAL);
+    SetFileAttributesW(ToWide(path_).c_str(), FILE_ATTRIBUTE_NORMAL);
 }

@@ -11,7 +11,8 @@
 
 using Bytes = std::vector<uint8_t>;
 
-// A trailer record whose text fields are filled up with pad.
+// A trailer record whose text fields are filled up with pad; the texts are
+// stored as the description stores them.
 TrackTag MakeTag(std::string_view title, std::string_view artist, std::string_view album, std::string_view year,
                  std::string_view comment, uint8_t genre, char pad = '\0', std::string_view marker = "TAG");
 Bytes BytesOf(const TrackTag& tag);

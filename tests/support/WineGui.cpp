@@ -11,10 +11,10 @@ struct DialogSearch {
 };
 
 BOOL CALLBACK FindDialog(HWND window, LPARAM param) {
-    char className[64] = {};
-    GetClassNameA(window, className, sizeof className);
-    const std::string name = className;
-    if ((name == "#32770" || name == "TMessageForm") && IsWindowVisible(window)) {
+    wchar_t className[64] = {};
+    GetClassNameW(window, className, 64);
+    const std::wstring name = className;
+    if ((name == L"#32770" || name == L"TMessageForm") && IsWindowVisible(window)) {
         reinterpret_cast<DialogSearch*>(param)->found = window;
         return FALSE;
     }
@@ -43,9 +43,7 @@ HWND FindThreadDialog() {
 }
 
 std::string WindowText(HWND window) {
-    char buffer[4096] = {};
-    int n = GetWindowTextA(window, buffer, sizeof buffer);
-    return std::string(buffer, size_t(n > 0 ? n : 0));
+    return ReadWindowText(window);
 }
 
 namespace {
@@ -106,11 +104,11 @@ void BoxAnswerer::Check() {
     // acknowledged with OK, as a user reads it; a box with neither is closed,
     // so that no test waits on it for ever.
     if (HWND button = DialogButton(box, buttonId_))
-        SendMessageA(button, BM_CLICK, 0, 0);
+        SendMessageW(button, BM_CLICK, 0, 0);
     else if (HWND ok = DialogButton(box, IDOK))
-        SendMessageA(ok, BM_CLICK, 0, 0);
+        SendMessageW(ok, BM_CLICK, 0, 0);
     else
-        PostMessageA(box, WM_CLOSE, 0, 0);
+        PostMessageW(box, WM_CLOSE, 0, 0);
 }
 
 COLORREF ScreenPixel(HWND window, int x, int y) {
