@@ -4,7 +4,7 @@
 
 namespace {
 
-constexpr char kClassName[] = "BrumikBenchMinimalWindow";
+constexpr wchar_t kClassName[] = L"BrumikBenchMinimalWindow";
 
 LRESULT CALLBACK MinimalWndProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam) {
     switch (msg) {
@@ -15,30 +15,30 @@ LRESULT CALLBACK MinimalWndProc(HWND window, UINT msg, WPARAM wParam, LPARAM lPa
             PostQuitMessage(0);
             return 0;
         default:
-            return DefWindowProcA(window, msg, wParam, lParam);
+            return DefWindowProcW(window, msg, wParam, lParam);
     }
 }
 
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
-    WNDCLASSA wc{};
+    WNDCLASSW wc{};
     wc.lpfnWndProc = &MinimalWndProc;
     wc.hInstance = instance;
-    wc.hCursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
+    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
     wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
     wc.lpszClassName = kClassName;
-    if (!RegisterClassA(&wc)) return 1;
+    if (!RegisterClassW(&wc)) return 1;
     // Owned by the message loop below: WM_CLOSE destroys it.
-    HWND window = CreateWindowExA(0, kClassName, "Minimal", WS_OVERLAPPEDWINDOW, 197, 103, 445, 345, nullptr, nullptr,
+    HWND window = CreateWindowExW(0, kClassName, L"Minimal", WS_OVERLAPPEDWINDOW, 197, 103, 445, 345, nullptr, nullptr,
                                   instance, nullptr);
     if (!window) return 1;
     ShowWindow(window, showCommand);
     UpdateWindow(window);
     MSG msg;
-    while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
+    while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
         TranslateMessage(&msg);
-        DispatchMessageA(&msg);
+        DispatchMessageW(&msg);
     }
     return int(msg.wParam);
 }

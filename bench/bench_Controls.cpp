@@ -27,9 +27,9 @@ using Clock = std::chrono::steady_clock;
 double SendMix(HWND list) {
     const auto start = Clock::now();
     for (int i = 0; i < Messages / 3; ++i) {
-        SendMessageA(list, LB_GETCOUNT, 0, 0);
-        SendMessageA(list, LB_GETTEXTLEN, WPARAM(i % Lines), 0);
-        SendMessageA(list, LB_GETITEMDATA, WPARAM(i % Lines), 0);
+        SendMessageW(list, LB_GETCOUNT, 0, 0);
+        SendMessageW(list, LB_GETTEXTLEN, WPARAM(i % Lines), 0);
+        SendMessageW(list, LB_GETITEMDATA, WPARAM(i % Lines), 0);
     }
     return std::chrono::duration<double>(Clock::now() - start).count();
 }
@@ -37,19 +37,19 @@ double SendMix(HWND list) {
 WNDPROC gSystemListProc = nullptr;
 
 LRESULT CALLBACK PassOn(HWND window, UINT msg, WPARAM wParam, LPARAM lParam) {
-    return CallWindowProcA(gSystemListProc, window, msg, wParam, lParam);
+    return CallWindowProcW(gSystemListProc, window, msg, wParam, lParam);
 }
 
 HWND MakeSystemList(HWND parent, int left) {
-    HWND list = CreateWindowExA(WS_EX_CLIENTEDGE, "LISTBOX", "",
+    HWND list = CreateWindowExW(WS_EX_CLIENTEDGE, L"LISTBOX", L"",
                                 WS_CHILD | WS_VISIBLE | WS_VSCROLL | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT | LBS_HASSTRINGS,
-                                left, 0, 150, 200, parent, nullptr, GetModuleHandleA(nullptr), nullptr);
+                                left, 0, 150, 200, parent, nullptr, GetModuleHandleW(nullptr), nullptr);
     if (!list) throw std::runtime_error("no system list box");
     return list;
 }
 
 void Fill(HWND list) {
-    for (int i = 0; i < Lines; ++i) SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>("utwór.mp3"));
+    for (int i = 0; i < Lines; ++i) SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(L"utwór.mp3"));
 }
 
 void Run() {
@@ -61,7 +61,7 @@ void Run() {
     HWND plain = MakeSystemList(form->Handle(), 160);
     HWND passing = MakeSystemList(form->Handle(), 320);
     gSystemListProc = reinterpret_cast<WNDPROC>(
-        SetWindowLongPtrA(passing, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&PassOn)));
+        SetWindowLongPtrW(passing, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&PassOn)));
     for (HWND list : {framework->Handle(), plain, passing}) Fill(list);
 
     double frameworkBest = 1e300, plainBest = 1e300, passingBest = 1e300;
@@ -76,7 +76,7 @@ void Run() {
     std::printf("  system list box passing them on:   %12.0f\n", Messages / passingBest);
     std::printf("framework against the list passing them on: %.2f\n", frameworkBest / passingBest);
     std::printf("%s", RatioLine("message_to_framework_list", frameworkBest / plainBest, 1.2).c_str());
-    SetWindowLongPtrA(passing, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(gSystemListProc));
+    SetWindowLongPtrW(passing, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(gSystemListProc));
     DestroyWindow(passing);
     DestroyWindow(plain);
 }

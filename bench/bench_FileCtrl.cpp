@@ -1,7 +1,7 @@
 // How much a file list costs over the bare folder search: lists a folder of
 // 2,500, 5,000 and then 10,000 track files (with some other files among them)
 // with the mask "*.MP3" into a TFileListBox, and enumerates the same folder
-// with nothing but FindFirstFileA/FindNextFileA. Prints the best of a few
+// with nothing but FindFirstFileW/FindNextFileW. Prints the best of a few
 // rounds of each, their ratio and the listing's cost per file, which stays
 // flat as the folder grows. The listing includes emptying the previous one,
 // whose share is printed on its own. Ends with RATIO lines: the listing
@@ -18,6 +18,7 @@
 #include "Forms.h"
 #include "Ratio.h"
 #include "runtime/Handles.h"
+#include "runtime/SysUtils.h"
 
 namespace {
 
@@ -80,11 +81,11 @@ double Time(Work work) {
 
 int BareEnumeration(const std::string& folder) {
     int found = 0;
-    WIN32_FIND_DATAA entry;
-    UniqueFindHandle search(FindFirstFileA((folder + "\\*.MP3").c_str(), &entry));
+    WIN32_FIND_DATAW entry;
+    UniqueFindHandle search(FindFirstFileW(ToWide(folder + "\\*.MP3").c_str(), &entry));
     if (!search) return 0;
     do ++found;
-    while (FindNextFileA(search.Get(), &entry));
+    while (FindNextFileW(search.Get(), &entry));
     return found;
 }
 

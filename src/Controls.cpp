@@ -542,9 +542,17 @@ void TWinControl::CreateWindowHandle(const TCreateParams&) {
     SendMessageW(handle_, WM_SETFONT, reinterpret_cast<WPARAM>(Font().Handle()), 0);
 }
 
+// A child whose window fails is reported; its siblings still get theirs.
 void TWinControl::CreateChildHandles() {
-    for (TControl* c : std::vector<TControl*>(controls_))
-        if (auto* w = dynamic_cast<TWinControl*>(c)) w->HandleNeeded();
+    for (TControl* c : std::vector<TControl*>(controls_)) {
+        auto* w = dynamic_cast<TWinControl*>(c);
+        if (!w) continue;
+        try {
+            w->HandleNeeded();
+        } catch (...) {
+            ReportException(w);
+        }
+    }
 }
 
 void TWinControl::DestroyHandle() {

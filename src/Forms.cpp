@@ -497,11 +497,21 @@ std::string TApplication::ExeName() const {
     return ModuleFileName();
 }
 
+// A failure while the form is being made (a folder that cannot be listed, a
+// drive that is gone) is reported, and the form opens as far as it got.
 void TApplication::FormCreated(TForm* form) {
-    form->AfterConstruction();
+    try {
+        form->AfterConstruction();
+    } catch (...) {
+        HandleException(form);
+    }
     if (!mainForm_) {
-        form->HandleNeeded();
         mainForm_ = form;
+        try {
+            form->HandleNeeded();
+        } catch (...) {
+            HandleException(form);
+        }
     }
 }
 

@@ -44,18 +44,18 @@ Bytes Trailer(std::string_view title, std::string_view artist, uint8_t genre) {
 }
 
 // A copy of the 2-second clip with a trailer, written into folder under name.
-std::string WriteTaggedClip(const TempDir& folder, const std::string& name, std::string_view title) {
+std::string WriteTaggedClip(const std::string& folder, const std::string& name, std::string_view title) {
     Bytes bytes = ReadBytes(TestDataFile("tone2s.mp3"));
     const Bytes tag = Trailer(title, "Wykonawca", 17);
     bytes.insert(bytes.end(), tag.begin(), tag.end());
-    const std::string path = folder.File(name);
+    const std::string path = folder + "\\" + name;
     WriteBytes(path, bytes);
     return path;
 }
 
-// brumik.exe running with one quoted argument.
-StartedProgram StartBrumik(const std::string& argument) {
-    return StartedProgram(Quoted(ProgramPath()) + ' ' + Quoted(argument));
+// brumik.exe running with one quoted argument, in folder (this program's when empty).
+StartedProgram StartBrumik(const std::string& argument, const std::string& folder = {}) {
+    return StartedProgram(Quoted(ProgramPath()) + ' ' + Quoted(argument), folder);
 }
 
 // ---- finding the other process's windows
@@ -327,13 +327,16 @@ void AnswerYesAndCheckItEnds(const StartedProgram& program, HWND box) {
 
 }  // namespace
 
-TEST_CASE("brumik.exe started with a described track: lists, describes and plays it, and ends when told so") {
-    TempDir folder;
-    const std::string name = "Mój utwór.mp3";
+TEST_CASE("brumik.exe started in a folder named in any script on a described track: lists, describes, plays, ends") {
+    TempDir temp;
+    // Folder and file names outside the system's code page; the program starts in that folder.
+    const std::string folder = temp.File("Søren Дом 東京");
+    REQUIRE(CreateDirectoryW(ToWide(folder).c_str(), nullptr));
+    const std::string name = "Mój utwór Ñandú.mp3";
     const std::string title = "Żółta łódź";
     const std::string path = WriteTaggedClip(folder, name, title);
 
-    StartedProgram program = StartBrumik(path);
+    StartedProgram program = StartBrumik(path, folder);
     const PlayerWindows w = FindPlayerWindows(program);
 
     CHECK(ListItems(w.fileList) == std::vector<std::string>{name});
@@ -344,7 +347,7 @@ TEST_CASE("brumik.exe started with a described track: lists, describes and plays
     CHECK(edits.size() == 6);
     CHECK(TextOf(ChildAt(w.descriptionGroup, "TEdit", 48, 96)) == title);       // title
     CHECK(TextOf(ChildAt(w.descriptionGroup, "TEdit", 48, 128)) == "Wykonawca");  // artist
-    CHECK(TextOf(ChildAt(w.descriptionGroup, "TEdit", 6, 32)) == "Mój utwór");   // file name, no extension
+    CHECK(TextOf(ChildAt(w.descriptionGroup, "TEdit", 6, 32)) == "Mój utwór Ñandú");  // file name, no extension
     CHECK(TextOf(OnlyChild(w.descriptionGroup, "TComboBox")) == "Rock");          // genre 17
 
     CheckPlaying(program, w);
@@ -355,7 +358,7 @@ TEST_CASE("brumik.exe started with a described track: lists, describes and plays
 TEST_CASE("brumik.exe started with a read-only track shows the folder view, plays it, and ends by its exit button") {
     TempDir folder;
     const std::string name = "tylko do odczytu.mp3";
-    const std::string path = WriteTaggedClip(folder, name, "Nie do zmiany");
+    const std::string path = WriteTaggedClip(folder.Path(), name, "Nie do zmiany");
     REQUIRE(SetFileAttributesW(ToWide(path).c_str(), FILE_ATTRIBUTE_READONLY));
 
     StartedProgram program = StartBrumik(path);

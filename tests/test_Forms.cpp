@@ -200,14 +200,31 @@ TEST_CASE("a key press cancels a showing hint") {
 
 namespace {
 
-// The program's main window for the close protocol: its OnClose answers what it is told.
+// A control whose window fails as it is made, as a folder list in a folder that has gone.
+class FailingControl : public TWinControl {
+public:
+    using TWinControl::TWinControl;
+
+protected:
+    void CreateWindowHandle(const TCreateParams& params) override {
+        TWinControl::CreateWindowHandle(params);
+        throw Exception("Folder startowy zniknął");
+    }
+};
+
+// The program's main window for the close protocol: its OnClose answers what
+// it is told. Its start fails twice: in OnCreate and in a control's window.
 class MainTestForm : public TForm {
 public:
     explicit MainTestForm(TComponent* owner) : TForm(owner) {
         SetBounds(200, 200, 300, 200);
         OnClose.Bind<&MainTestForm::FormClose>(this);
         OnCreate.Bind<&MainTestForm::FormCreate>(this);
+        Make<FailingControl>(this)->SetParent(this);
+        laterSibling = Make<TEdit>(this);
+        laterSibling->SetParent(this);
     }
+    TEdit* laterSibling;
     TCloseAction answer = TCloseAction::caNone;
     int closes = 0;
     bool visibleAfterRefusedClose = false;
@@ -226,6 +243,7 @@ constexpr UINT kCheckAndCloseAgain = CM_FIRST_FREE + 1;
 
 void MainTestForm::FormCreate(TObject*) {
     createdWithReference = MainTest == this;
+    throw Exception("Start przerwany");
 }
 
 void MainTestForm::WndProc(TMessage& m) {
@@ -241,12 +259,20 @@ void MainTestForm::WndProc(TMessage& m) {
 }  // namespace
 
 // Runs last: after it the application has ended its loop.
-TEST_CASE("the main window's close protocol: none keeps it, free ends the program") {
-    Application->CreateForm(MainTest);
+TEST_CASE("failures while the main window is made are reported and it opens; close: none keeps it, free ends") {
+    {
+        BoxAnswerer ok;
+        Application->CreateForm(MainTest);
+        REQUIRE(ok.Seen().size() == 2);
+        CHECK(ok.Seen()[0].text == "Start przerwany.");
+        CHECK(ok.Seen()[1].text == "Folder startowy zniknął.");
+        CHECK(ok.Seen()[1].caption == Application->Title());
+    }
     REQUIRE(MainTest != nullptr);
     CHECK(MainTest->createdWithReference);
     CHECK(Application->MainForm() == MainTest);
     CHECK(MainTest->HandleAllocated());
+    CHECK(MainTest->laterSibling->HandleAllocated());
     CHECK_FALSE(IsWindowVisible(MainTest->Handle()));
 
     PostMessageA(MainTest->Handle(), WM_CLOSE, 0, 0);

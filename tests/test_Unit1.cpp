@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -71,16 +72,18 @@ struct Start {
     std::vector<std::pair<std::string, Bytes>> files{{"a.mp3", Clip("tone1s.mp3")}, {"b.mp3", Clip("tone2s.mp3")}};
     std::string argument;
     std::vector<std::string> readOnly;  // names of files given the read-only attribute
+    std::string folder = {};            // a sub-folder of that name holds them, when given
 };
 
 // A folder of short tracks and the main window started in it.
 class PlayerWindow {
 public:
-    explicit PlayerWindow(const Start& start = {}) : folder_(dir_.Path()) {
-        for (const auto& [name, contents] : start.files) WriteBytes(dir_.File(name), contents);
-        for (const std::string& name : start.readOnly) locks_.push_back(std::make_unique<ReadOnlyFile>(dir_.File(name)));
+    explicit PlayerWindow(const Start& start = {})
+        : home_(start.folder.empty() ? dir_.Path() : MadeFolder(dir_.File(start.folder))), folder_(home_) {
+        for (const auto& [name, contents] : start.files) WriteBytes(File(name), contents);
+        for (const std::string& name : start.readOnly) locks_.push_back(std::make_unique<ReadOnlyFile>(File(name)));
         std::string commandLine = "brumik.exe";
-        if (!start.argument.empty()) commandLine += " \"" + dir_.File(start.argument) + "\"";
+        if (!start.argument.empty()) commandLine += " \"" + File(start.argument) + "\"";
         // A box at start is answered and kept for the test to look at.
         BoxAnswerer boxes;
         form = Make<TForm1>(Application, mci, commandLine);
@@ -98,8 +101,8 @@ public:
     PlayerWindow(const PlayerWindow&) = delete;
     PlayerWindow& operator=(const PlayerWindow&) = delete;
 
-    std::string File(const std::string& name) const { return dir_.File(name); }
-    const std::string& Folder() const { return dir_.Path(); }
+    std::string File(const std::string& name) const { return home_ + "\\" + name; }
+    const std::string& Folder() const { return home_; }
 
     // A click, or a double click, on line index of the file list, as the mouse gives it.
     void ClickTrack(int index, bool twice = false) {
@@ -139,7 +142,12 @@ public:
     std::vector<SeenBox> startBoxes;
 
 private:
+    static std::string MadeFolder(const std::string& path) {
+        REQUIRE(CreateDirectoryW(ToWide(path).c_str(), nullptr));
+        return path;
+    }
     TempDir dir_;
+    std::string home_;
     CurrentFolder folder_;
     std::vector<std::unique_ptr<ReadOnlyFile>> locks_;
 };
@@ -264,6 +272,57 @@ TEST_SUITE("Main window") {
         CHECK(player.form->TrackBar1->Max() == max);
         CHECK(player.form->MediaPlayer1->Opened());
         CHECK(player.form->Edit1->Text() == "a");
+    }
+
+    TEST_CASE("names in any script are listed, described, played and advanced; the description keeps its one byte") {
+        const Bytes clip = Clip("tone1s.mp3");
+        const std::vector<std::string> names{"Дом.mp3", "Mø.mp3", "東京.mp3", "Niño.mp3", "zażółć.mp3"};
+        Start start{.files = {}, .argument = "", .readOnly = {}, .folder = "Søren Дом 東京"};
+        for (const std::string& name : names) start.files.emplace_back(name, clip + BytesOf(SampleTag));
+        PlayerWindow player(start);
+        TForm1* f = player.form;
+        const std::vector<std::string> listed = f->FileListBox1->Items().ToVector();
+        CHECK(std::set<std::string>(listed.begin(), listed.end()) == std::set<std::string>(names.begin(), names.end()));
+        CHECK(std::is_sorted(listed.begin(), listed.end(),
+                             [](const std::string& a, const std::string& b) { return AnsiCompareText(a, b) < 0; }));
+        CHECK(f->TrackFolder() == player.Folder());
+        auto indexOf = [&](const std::string& name) { return int(std::find(listed.begin(), listed.end(), name) - listed.begin()); };
+
+        // A click describes; Polish letters are saved as the one byte each they always were.
+        player.ClickTrack(indexOf("Дом.mp3"));
+        REQUIRE(player.ShowsDescription());
+        CHECK(f->Edit1->Text() == "Дом");
+        CHECK(f->edArtist->Text() == "Artist");
+        f->edTitle->SetText("Żółw");
+        {
+            BoxAnswerer yes(IDYES);
+            player.ClickToolButton(f->SpeedButton1);
+            REQUIRE(PumpUntil([&] { return yes.Seen().size() == 2; }, 3000));
+        }
+        const Bytes saved = ReadBytes(player.File("Дом.mp3"));
+        CHECK(Bytes(saved.end() - 125, saved.end() - 120) == Bytes{0xAF, 0xF3, 0xB3, 0x77, ' '});
+        // A letter the description cannot hold is refused, naming it and its field; nothing is written.
+        f->edTitle->SetText("Mój Дом");
+        {
+            BoxAnswerer yes(IDYES);
+            player.ClickToolButton(f->SpeedButton1);
+            PumpFor(200);
+            REQUIRE(yes.Seen().size() == 1);
+            CHECK(yes.Seen()[0].text == "Znaków „Дом” nie można zapisać w opisie utworu (pole Tytuł).");
+        }
+        CHECK(ReadBytes(player.File("Дом.mp3")) == saved);
+        CHECK(f->edTitle->Text() == "Mój Дом");
+        player.ClickTrack(indexOf("Дом.mp3"));
+        CHECK(f->edTitle->Text() == "Żółw" + std::string(26, ' '));  // as stored, blanks included
+
+        // A double click plays; the end of the track plays the next one.
+        const int first = indexOf("東京.mp3");
+        player.ClickTrack(first, true);
+        REQUIRE(PumpUntil([&] { return player.Playing(); }, 3000));
+        CHECK(f->MediaPlayer1->FileName() == player.File("東京.mp3"));
+        const int next = (first + 1) % int(names.size());
+        REQUIRE(PumpUntil([&] { return f->FileListBox1->ItemIndex() == next && player.Playing(); }, 6000));
+        CHECK(f->MediaPlayer1->FileName() == player.File(listed[size_t(next)]));
     }
 
     TEST_CASE("a track in a deep folder plays although the label shows the folder shortened") {
