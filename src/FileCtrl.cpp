@@ -179,18 +179,6 @@ private:
     TStrings& items_;
 };
 
-// Sets a flag for one scope.
-class FlagScope {
-public:
-    explicit FlagScope(bool& flag) : flag_(flag) { flag_ = true; }
-    ~FlagScope() { flag_ = false; }
-    FlagScope(const FlagScope&) = delete;
-    FlagScope& operator=(const FlagScope&) = delete;
-
-private:
-    bool& flag_;
-};
-
 // Both components hear of the other's destruction.
 void LinkBothWays(TComponent* a, TComponent* b) {
     a->FreeNotification(b);
@@ -480,6 +468,11 @@ void TFileListBox::SetFileEdit(TEdit* edit) {
 void TFileListBox::CreateWindowHandle(const TCreateParams& params) {
     TListBox::CreateWindowHandle(params);
     RefreshListing();
+}
+
+void TFileListBox::WndProc(TMessage& message) {
+    TListBox::WndProc(message);
+    if (message.Msg == WM_CHAR && message.WParam == VK_RETURN && ItemIndex() >= 0) DblClick();
 }
 
 void TFileListBox::DrawItem(int index, const RECT& rect, UINT) {

@@ -90,6 +90,8 @@ protected:
     void DrawItem(int index, const RECT& rect, UINT state) override;
     void FontChanged() override;
     void Notification(TComponent* component, TOperation operation) override;
+    // Enter starts the selected file as a double click on it does.
+    void WndProc(TMessage& message) override;
 
 private:
     friend class TDirectoryListBox;

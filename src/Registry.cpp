@@ -3,6 +3,11 @@
 #include "StringIds.h"
 #include "runtime/SysUtils.h"
 
+TRegistry::CreateKeyProc& TRegistry::CreateKeySeam() {
+    static CreateKeyProc proc = &RegCreateKeyExW;
+    return proc;
+}
+
 namespace {
 
 // Opens or creates subKey below base with full access; nullptr on failure.
@@ -12,8 +17,8 @@ HKEY OpenOrCreate(HKEY base, const std::string& subKey, bool canCreate) {
     // An empty path cannot be created; opening it gives a second handle to base.
     if (canCreate && !subKey.empty()) {
         DWORD disposition = 0;
-        result = RegCreateKeyExW(base, ToWide(subKey).c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS,
-                                 nullptr, &key, &disposition);
+        result = TRegistry::CreateKeySeam()(base, ToWide(subKey).c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+                                            KEY_ALL_ACCESS, nullptr, &key, &disposition);
     } else {
         result = RegOpenKeyExW(base, ToWide(subKey).c_str(), 0, KEY_ALL_ACCESS, &key);
     }
@@ -47,6 +52,17 @@ bool TRegistry::OpenKey(const std::string& key, bool canCreate) {
     CloseKey();
     currentKey_.Reset(opened);
     currentPath_ = std::move(newPath);
+    return true;
+}
+
+bool TRegistry::KeyExists(const std::string& key) {
+    const bool absolute = !key.empty() && key.front() == '\\';
+    const HKEY base = !absolute && currentKey_.Valid() ? currentKey_.Get() : rootKey_;
+    HKEY opened = nullptr;
+    // Read access only: a key may be readable to a user who may not change it.
+    if (RegOpenKeyExW(base, ToWide(absolute ? key.substr(1) : key).c_str(), 0, KEY_READ, &opened) != ERROR_SUCCESS)
+        return false;
+    RegCloseKey(opened);
     return true;
 }
 

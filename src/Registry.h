@@ -16,6 +16,11 @@ class ERegistryException : public Exception {
 
 class TRegistry : public TObject {
 public:
+    // The system's RegCreateKeyExW, replaceable so that tests can make a place refuse a write.
+    using CreateKeyProc = LSTATUS(WINAPI*)(HKEY, LPCWSTR, DWORD, LPWSTR, DWORD, REGSAM, LPSECURITY_ATTRIBUTES,
+                                           PHKEY, LPDWORD);
+    static CreateKeyProc& CreateKeySeam();
+
     TRegistry() = default;
     ~TRegistry() override;
 
@@ -38,6 +43,8 @@ public:
     // open key if there is one. On success it replaces the open key; on
     // failure nothing changes and the answer is false.
     bool OpenKey(const std::string& key, bool canCreate);
+    // Whether the key named by key exists and may be read; the open key stays as it is.
+    bool KeyExists(const std::string& key);
     // Stores value as a string (REG_SZ) named name in the open key; an empty
     // name is the key's default value. Raises ERegistryException on failure.
     void WriteString(const std::string& name, const std::string& value);

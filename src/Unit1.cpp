@@ -2,6 +2,7 @@
 
 #include <windows.h>
 #include <shellapi.h>
+#include <shlobj.h>
 #include <digitalv.h>
 
 #include <algorithm>
@@ -14,6 +15,7 @@
 #include "Registry.h"
 #include "Version.h"
 #include "runtime/CmdLine.h"
+#include "runtime/Handles.h"
 #include "runtime/SysUtils.h"
 
 const char TermsOfUseAddress[] = "https://brumik.pl/warunki-uzytkowania.pdf";
@@ -26,6 +28,15 @@ namespace {
 constexpr char kQuestionCaption[] = "Brumik: Potwierdzenie operacji";
 constexpr UINT kYesNoQuestion = MB_YESNO | MB_ICONQUESTION;     // 36
 constexpr UINT kYesNoExclamation = MB_YESNO | MB_ICONEXCLAMATION;  // 52
+// What the status bar's length and position panels show while no track is open.
+constexpr char kLengthPanelText[] = "Czas";
+constexpr char kPositionPanelText[] = "Stan";
+constexpr char kAssociationRefused[] =
+    "Nie udało się skojarzyć plików MP3 z programem Brumik: system nie pozwolił zapisać skojarzenia w rejestrze.";
+constexpr char kMp3UserChoice[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\FileExts\\.mp3\\UserChoice";
+constexpr char kChooseInSettings[] =
+    "Brumik jest zarejestrowany jako program do plików MP3. Windows będzie nim otwierać pliki MP3, gdy wybierzesz "
+    "go w: Ustawienia > Aplikacje > Aplikacje domyślne.";
 constexpr char kNoTrackToDescribe[] = "Opis utworu można zapisać dopiero po wybraniu pliku z listy!";
 
 const char* const kProgramNote[] = {
@@ -87,6 +98,43 @@ bool TrackFileExists(const std::string& path) {
 std::string MissingTrackNotice(const std::string& path) {
     return "Wskazany plik mp3: \r\n" + path + "\r\n" + "nie jest dostępny!";
 }
+
+std::string UnplayableTrackNotice(const std::string& path) {
+    return "Wskazanego pliku mp3: \r\n" + path + "\r\n" +
+           "nie można odtworzyć: nie jest to plik MP3, który Brumik potrafi odtworzyć, albo jest uszkodzony.";
+}
+
+// Why the system refused to save a description, in the user's words.
+std::string SaveFailureReason(int errorCode) {
+    switch (errorCode) {
+        case ERROR_SHARING_VIOLATION:
+        case ERROR_LOCK_VIOLATION:
+            return "plik jest otwarty w innym programie.";
+        case ERROR_ACCESS_DENIED:
+        case ERROR_WRITE_PROTECT:
+            return "plik albo nośnik jest tylko do odczytu.";
+        case ERROR_FILE_NOT_FOUND:
+        case ERROR_PATH_NOT_FOUND:
+        case ERROR_INVALID_DRIVE:
+        case ERROR_NOT_READY:
+        case ERROR_BAD_NETPATH:
+        case ERROR_NETNAME_DELETED:
+        case ERROR_DEV_NOT_EXIST:
+            return "plik albo nośnik, na którym był, jest już niedostępny.";
+        case ERROR_HANDLE_DISK_FULL:
+        case ERROR_DISK_FULL:
+        case 101:  // the runtime's own code for a write the disk took only in part
+            return "na dysku zabrakło miejsca.";
+        default:
+            return "system zgłosił błąd nr " + std::to_string(errorCode) + ".";
+    }
+}
+
+std::string SaveFailureNotice(const std::string& path, int errorCode) {
+    return "Opisu utworu nie zapisano w pliku: \r\n" + path + "\r\n" + SaveFailureReason(errorCode) +
+           "\r\nPlik pozostał bez zmian.";
+}
+
 
 // The text without its last four characters (the extension of "x.mp3").
 std::string WithoutExtension(const std::string& name) {
@@ -177,19 +225,40 @@ uint8_t GenreByteOf(const std::string& genreText) {
     return genre;
 }
 
-void RegisterMp3Association(const std::string& programPath, const std::string& extension,
-                            const std::string& typeName, const std::string& typeDescription) {
+namespace {
+
+// The four keys of the association below root, each path led by prefix; false when one is refused.
+bool WriteAssociation(HKEY root, const std::string& prefix, const std::string& programPath,
+                      const std::string& extension, const std::string& typeName, const std::string& typeDescription) {
     TRegistry registry;
-    registry.SetRootKey(HKEY_CLASSES_ROOT);
-    auto writeDefault = [&](const std::string& key, const std::string& value) {
-        registry.OpenKey(key, true);
-        registry.WriteString("", value);
-        registry.CloseKey();
+    registry.SetRootKey(root);
+    const std::pair<std::string, std::string> defaults[] = {
+        {extension, typeName},
+        {typeName, typeDescription},
+        {typeName + "\\DefaultIcon", programPath + ",0"},
+        {typeName + "\\shell\\open\\command", "\"" + programPath + "\" \"%1\""},
     };
-    writeDefault(extension, typeName);
-    writeDefault(typeName, typeDescription);
-    writeDefault(typeName + "\\DefaultIcon", programPath + ",0");
-    writeDefault(typeName + "\\shell\\open\\command", "\"" + programPath + "\" \"%1\"");
+    try {
+        for (const auto& [key, value] : defaults) {
+            if (!registry.OpenKey(prefix + key, true)) return false;
+            registry.WriteString("", value);
+            registry.CloseKey();
+        }
+    } catch (const ERegistryException&) {
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+TAssociationPlace RegisterMp3Association(const std::string& programPath, const std::string& extension,
+                                         const std::string& typeName, const std::string& typeDescription) {
+    if (WriteAssociation(HKEY_CLASSES_ROOT, "", programPath, extension, typeName, typeDescription))
+        return TAssociationPlace::apClassesRoot;
+    if (WriteAssociation(HKEY_CURRENT_USER, "Software\\Classes\\", programPath, extension, typeName, typeDescription))
+        return TAssociationPlace::apUserClasses;
+    return TAssociationPlace::apNowhere;
 }
 
 // ---- layout
@@ -222,7 +291,7 @@ TForm1::TForm1(TComponent* owner, TMciService& mci, std::string commandLine)
     FileListBox1->SetMask("*.MP3");
     StatusBar1 = Place<TStatusBar>(this, this, 0, 323, 445, 22);
     SetFont(StatusBar1, "Verdana", 13, clWindowText);
-    for (const char* text : {"Nr pliku", "Czas", "Stan"}) {
+    for (const char* text : {"Nr pliku", kLengthPanelText, kPositionPanelText}) {
         TStatusPanel* panel = StatusBar1->Panels().Add();
         panel->SetAlignment(TAlignment::taCenter);
         panel->SetWidth(120);
@@ -373,6 +442,9 @@ void TForm1::CreateDescriptionGroup() {
         (*e.field)->SetShowHint(false);
     }
     Edit1->SetReadOnly(true);
+    // The fields take no more than the description stores, so what is seen is what is saved.
+    for (TEdit* field : {edTitle, edArtist, edAlbum, edComment}) field->SetMaxLength(30);
+    edYear->SetMaxLength(4);
 
     edGenre = Place<TComboBox>(this, GroupBox1, 48, 192, 80, 21);
     edGenre->SetName("edGenre");
@@ -510,15 +582,21 @@ void TForm1::StartWithFile(const std::string& path) {
     Edit1->SetText(WithoutExtension(SelectedItem()));
     MediaPlayer1->SetFileName(path);
     TagWritable = IsFileWritable(path);
-    if (TagWritable) {
-        ReadTrackTag(path, edTitle, edArtist, edGenre, edAlbum, edYear, edComment);
-        GroupBox1->Show();
-        SpeedButton1->Show();
-        SpeedButton2->Show();
-    } else {
-        ShowFolderView();
+    try {
+        if (TagWritable) {
+            ReadTrackTag(path, edTitle, edArtist, edGenre, edAlbum, edYear, edComment);
+            GroupBox1->Show();
+            SpeedButton1->Show();
+            SpeedButton2->Show();
+        } else {
+            ShowFolderView();
+        }
+        MediaPlayer1->Open();
+    } catch (const Exception&) {
+        ShowFailedTrack();
+        TellLoadFailure(UnplayableTrackNotice(path));
+        return;
     }
-    MediaPlayer1->Open();
     TrackBar1->SetMin(0);
     TrackBar1->SetMax(MediaPlayer1->Length() / 1000);
     StatusBar1->Panels()[1]->SetText(FormatTrackTime(MediaPlayer1->Length()));
@@ -532,33 +610,58 @@ void TForm1::DirectoryListBox1Change(TObject*) {
 // ---- playback
 
 bool TForm1::LoadSelectedTrack() {
-    // A double click below the lines of a list with nothing selected names no track.
-    if (FileListBox1->ItemIndex() < 0) return false;
+    // A double click below the lines of a list with nothing selected names no
+    // track, and one that arrives while the click's failure is being told
+    // tries nothing again.
+    if (FileListBox1->ItemIndex() < 0 || tellingLoadFailure_) return false;
     const std::string path = TrackPath();
     if (!TrackFileExists(path)) {
-        ShowMessage(MissingTrackNotice(path));
+        TellLoadFailure(MissingTrackNotice(path));
         return false;
     }
     TrackBar1->SetMax(0);
-    OpenTrack(path);
-    return true;
+    if (OpenTrack(path)) return true;
+    TellLoadFailure(UnplayableTrackNotice(path));
+    return false;
 }
 
-void TForm1::OpenTrack(const std::string& path) {
+void TForm1::TellLoadFailure(const std::string& notice) {
+    FlagScope telling(tellingLoadFailure_);
+    ShowMessage(notice);
+}
+
+bool TForm1::OpenTrack(const std::string& path) {
     ClearTrackDescription();
     Edit1->SetText(WithoutExtension(SelectedItem()));
     MediaPlayer1->Close();
     // Every track is probed, also the next one of the auto-advance: a
     // read-only one still plays, in the folder view.
     TagWritable = IsFileWritable(path);
-    if (TagWritable) ShowDescriptionView(path);
-    else ShowFolderView();
-    MediaPlayer1->SetFileName(path);
-    MediaPlayer1->Open();
+    try {
+        if (TagWritable) ShowDescriptionView(path);
+        else ShowFolderView();
+        MediaPlayer1->SetFileName(path);
+        MediaPlayer1->Open();
+    } catch (const Exception&) {
+        // Too short for a description, or nothing the device can play.
+        ShowFailedTrack();
+        return false;
+    }
     ShowTrackNumber();
     StatusBar1->Panels()[1]->SetText(FormatTrackTime(MediaPlayer1->Length()));
     TrackBar1->SetMin(0);
     TrackBar1->SetMax(MediaPlayer1->Length() / 1000);
+    return true;
+}
+
+// A track that failed to open: no device, its number shown, and the length and
+// position panels as a window without a track shows them.
+void TForm1::ShowFailedTrack() {
+    MediaPlayer1->Close();
+    TrackBar1->SetMax(0);
+    ShowTrackNumber();
+    StatusBar1->Panels()[1]->SetText(kLengthPanelText);
+    StatusBar1->Panels()[2]->SetText(kPositionPanelText);
 }
 
 void TForm1::FileListBox1Click(TObject*) {
@@ -587,11 +690,16 @@ void TForm1::MediaPlayer1Notify(TObject*) {
     const int count = FileListBox1->Items().Count();
     // The user moved to a folder without tracks: playing ends here.
     if (count == 0) return;
-    if (FileListBox1->ItemIndex() == count - 1) FileListBox1->SetItemIndex(-1);
-    if (FileListBox1->ItemIndex() >= count) return;
-    FileListBox1->SetItemIndex(FileListBox1->ItemIndex() + 1);
-    OpenTrack(TrackPath());
-    PlayTrack();
+    // The next file that plays, after the last the first: files gone or
+    // unplayable are passed over quietly, at most once round the list.
+    for (int tried = 0; tried < count; ++tried) {
+        FileListBox1->SetItemIndex((FileListBox1->ItemIndex() + 1) % count);
+        const std::string path = TrackPath();
+        if (TrackFileExists(path) && OpenTrack(path)) {
+            PlayTrack();
+            return;
+        }
+    }
 }
 
 void TForm1::Timer1Timer(TObject*) {
@@ -791,7 +899,12 @@ void TForm1::SpeedButton1Click(TObject*) {
         return;
     MediaPlayer1->Close();
     const TrackTag tag = DescriptionRecord();
-    WriteTrackTag(tag, TrackPath());
+    try {
+        WriteTrackTag(tag, TrackPath());
+    } catch (const EInOutError& failure) {
+        ShowMessage(SaveFailureNotice(TrackPath(), failure.ErrorCode()));
+        return;
+    }
     ShowSavedDescription(tag);
     ShowMessage("Nowy opis utworu zapisano w pliku!");
 }
@@ -845,8 +958,16 @@ void TForm1::ShowSavedDescription(const TrackTag& tag) {
 // ---- note, association, terms and exit
 
 void TForm1::SpeedButton3Click(TObject*) {
-    if (Application->MessageBox(ProgramNote(), "Brumik: Notatka o programie", kYesNoQuestion) == IDYES)
-        RegisterMp3Association(Application->ExeName(), ".mp3", "mp3_file", "Plik MP3");
+    if (Application->MessageBox(ProgramNote(), "Brumik: Notatka o programie", kYesNoQuestion) != IDYES) return;
+    if (RegisterMp3Association(Application->ExeName(), ".mp3", "mp3_file", "Plik MP3") ==
+        TAssociationPlace::apNowhere) {
+        ShowMessage(kAssociationRefused);
+        return;
+    }
+    SHChangeNotify(SHCNE_ASSOCCHANGED, SHCNF_IDLIST, nullptr, nullptr);
+    // Since Windows 8 a choice the user made for .mp3 comes first; only the user can change it.
+    TRegistry registry;
+    if (registry.KeyExists(kMp3UserChoice)) ShowMessage(kChooseInSettings);
 }
 
 void TForm1::BitBtn1Click(TObject*) {

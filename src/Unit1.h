@@ -31,10 +31,15 @@ std::string FormatTrackTime(long long milliseconds);
 // compared without case); 255 otherwise.
 uint8_t GenreByteOf(const std::string& genreText);
 
+// Where an association was written.
+enum class TAssociationPlace { apClassesRoot, apUserClasses, apNowhere };
+
 // Writes the .mp3 association below HKEY_CLASSES_ROOT: the extension's type,
 // the type's description, its icon (the program's first) and its open command.
-void RegisterMp3Association(const std::string& programPath, const std::string& extension,
-                            const std::string& typeName, const std::string& typeDescription);
+// Where that is refused (a standard user on Windows 10 and 11), the same keys
+// go to the user's own classes, HKEY_CURRENT_USER\Software\Classes.
+TAssociationPlace RegisterMp3Association(const std::string& programPath, const std::string& extension,
+                                         const std::string& typeName, const std::string& typeDescription);
 
 // Address of the terms of use, opened by the "Warunki" button.
 extern const char TermsOfUseAddress[];
@@ -138,19 +143,24 @@ private:
     std::string TrackPath();
     std::string SelectedItem();
     void ShowTrackNumber();
-    // Loads the selected item into the player; false (after telling the user) when its file is missing.
+    // Loads the selected item into the player; false (after telling the user)
+    // when its file is missing or cannot be played.
     bool LoadSelectedTrack();
-    // Shows the selected item's name and description view, and opens its file in the player.
-    void OpenTrack(const std::string& path);
+    // Tells the user why a track did not load; meanwhile no other load starts.
+    void TellLoadFailure(const std::string& notice);
+    // Shows the selected item's name and description view, and opens its file
+    // in the player; false, with no device open, when it cannot be played.
+    bool OpenTrack(const std::string& path);
+    void ShowFailedTrack();
     void ShowDescriptionView(const std::string& path);
     int EffectiveVolume() const;
     void PlayTrack();
     std::string EnteredText(TControl* field);
-    // The record of what the description fields hold, cut and padded to the field widths.
     // False, after telling the user which characters of which field, when a
     // field holds a character the description cannot store.
     bool DescriptionStorable();
     std::string StoredBytes(TControl* field);
+    // The record of what the description fields hold, cut and padded to the field widths.
     TrackTag DescriptionRecord();
     void ShowSavedDescription(const TrackTag& tag);
     void ShowFolderView();
@@ -159,6 +169,7 @@ private:
     TMciService& mci_;
     const std::string commandLine_;
     std::string trackFolder_;
+    bool tellingLoadFailure_ = false;
 };
 
 extern TForm1* Form1;

@@ -748,6 +748,32 @@ TEST_SUITE("bitmap button") {
         CHECK(OwnerDrawnPicture(button, ODS_SELECTED) == firstPress);
     }
 
+    TEST_CASE("a button whose click asks a question is drawn pressed on every real press, raised after") {
+        ScopedTestForm form;
+        struct Asker {
+            void Click(TObject*) { Application->MessageBox("Zgoda?", "Brumik", MB_YESNO | MB_ICONQUESTION); }
+        } asker;
+        auto* button = Make<TBitBtn>(form.Get());
+        button->SetParent(form.Get());
+        button->SetBounds(10, 10, 75, 25);
+        button->SetCaption("Warunki");
+        button->OnClick.Bind<&Asker::Click>(&asker);
+        HWND window = button->Handle();
+        // The pressed face has a shadow line just inside the frame; the raised one a lit edge.
+        auto shadowInside = [&] { return ScreenPixel(window, 1, 1) == GetSysColor(COLOR_BTNSHADOW); };
+        for (int press = 1; press <= 2; ++press) {
+            CAPTURE(press);
+            BoxAnswerer no(IDNO);
+            PostMessageW(window, WM_LBUTTONDOWN, MK_LBUTTON, At(10, 10));
+            PumpFor(100);
+            CHECK(shadowInside());
+            PostMessageW(window, WM_LBUTTONUP, 0, At(10, 10));
+            REQUIRE(PumpUntil([&] { return no.Seen().size() == 1; }, 3000));
+            PumpFor(100);
+            CHECK_FALSE(shadowInside());
+        }
+    }
+
     TEST_CASE("a double click on a bitmap button is two presses: two clicks") {
         ScopedTestForm form;
         Probe probe;

@@ -567,15 +567,35 @@ TEST_SUITE("Main window") {
         CHECK(PumpUntil([&] { return player.Playing(); }, 3000));
     }
 
-    TEST_CASE("the command-line start with a file the device refuses shows one error box") {
-        PlayerWindow player(Start{.files = {{"x.mp3", TextBytes("to nie jest plik dźwiękowy, tylko tekst")}}, .argument = "x.mp3", .readOnly = {}});
+    TEST_CASE("a file the device refuses, or one of 0 bytes, brings one notice of the program's own") {
+        PlayerWindow player(Start{.files = {{"x.mp3", TextBytes("to nie jest plik dźwiękowy, tylko tekst")},
+                                            {"y.mp3", Clip("tone1s.mp3")}, {"z.mp3", {}}},
+                                  .argument = "x.mp3", .readOnly = {}});
+        const std::string tail = "nie można odtworzyć: nie jest to plik MP3, który Brumik potrafi odtworzyć, albo jest uszkodzony.";
         REQUIRE(player.startBoxes.size() == 1);
         CHECK(player.startBoxes[0].caption == Application->Title());
-        CHECK_FALSE(player.startBoxes[0].text.empty());
+        CHECK(player.startBoxes[0].text == "Wskazanego pliku mp3: \r\n" + player.File("x.mp3") + "\r\n" + tail);
         CHECK(player.Panel(0) == "1 z 1");
         CHECK(player.Panel(1) == "Czas");
-        CHECK_FALSE(player.Playing());
+        CHECK_FALSE(player.form->MediaPlayer1->Opened());
         CHECK(IsWindowEnabled(player.form->Handle()));
+
+        // In the folder: a double click on each bad file tells once, and nothing is retried behind it.
+        player.form->DirectoryListBox1->SetDirectory(player.Folder());
+        player.ClickTrack(1, true);
+        REQUIRE(PumpUntil([&] { return player.Playing(); }, 3000));
+        for (const char* name : {"x.mp3", "z.mp3"}) {
+            CAPTURE(name);
+            BoxAnswerer ok;
+            const int index = player.form->FileListBox1->Items().IndexOf(name);
+            player.ClickTrack(index, true);
+            PumpFor(300);
+            REQUIRE(ok.Seen().size() == 1);
+            CHECK(ok.Seen()[0].text == "Wskazanego pliku mp3: \r\n" + player.File(name) + "\r\n" + tail);
+            CHECK_FALSE(player.form->MediaPlayer1->Opened());
+            CHECK(player.Panel(0) == std::to_string(index + 1) + " z 3");
+            CHECK(player.Panel(1) == "Czas");
+        }
     }
 
     TEST_CASE("the program note: No writes nothing, Yes registers the association") {

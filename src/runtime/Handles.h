@@ -77,6 +77,18 @@ struct IconTraits {
 };
 using UniqueIcon = UniqueHandle<HICON, IconTraits>;
 
+// Sets a flag for one scope.
+class FlagScope {
+public:
+    explicit FlagScope(bool& flag) : flag_(flag) { flag_ = true; }
+    ~FlagScope() { flag_ = false; }
+    FlagScope(const FlagScope&) = delete;
+    FlagScope& operator=(const FlagScope&) = delete;
+
+private:
+    bool& flag_;
+};
+
 // Restores the process's error mode when it leaves scope.
 class ScopedErrorMode {
 public:
