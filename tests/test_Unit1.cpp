@@ -157,13 +157,14 @@ std::vector<DWORD> VolumesSent(const RecordingMci& mci, size_t from = 0) {
     return values;
 }
 
-// What one device got since from, in order: "volume 500", "play".
-using Sent = std::vector<std::string>;
-Sent SentTo(const RecordingMci& mci, MCIDEVICEID device, size_t from = 0) {
-    Sent sent;
-    for (size_t i = from; i < mci.sent.size(); ++i)
-        if (mci.sent[i].device == device)
-            sent.push_back(mci.sent[i].command == MCI_PLAY ? "play" : "volume " + std::to_string(mci.sent[i].value));
+// What one device got since from, in order, as "volume 500, play".
+std::string SentTo(const RecordingMci& mci, MCIDEVICEID device, size_t from = 0) {
+    std::string sent;
+    for (size_t i = from; i < mci.sent.size(); ++i) {
+        if (mci.sent[i].device != device) continue;
+        if (!sent.empty()) sent += ", ";
+        sent += mci.sent[i].command == MCI_PLAY ? "play" : "volume " + std::to_string(mci.sent[i].value);
+    }
     return sent;
 }
 
@@ -251,7 +252,7 @@ TEST_SUITE("Main window") {
         player.ClickTrack(0, true);
         CHECK(f->FileListBox1->ItemIndex() == 0);
         CHECK(PumpUntil([&] { return player.Playing(); }, 3000));
-        CHECK(SentTo(player.mci, f->MediaPlayer1->DeviceID(), mark) == Sent{"volume 500", "play"});
+        CHECK(SentTo(player.mci, f->MediaPlayer1->DeviceID(), mark) == "volume 500, play");
         CHECK(player.Panel(0) == "1 z 2");
         // A file without a trailer describes itself as faulty.
         CHECK(f->edTitle->Text() == "Błąd!");
@@ -327,7 +328,7 @@ TEST_SUITE("Main window") {
         CHECK(f->Edit1->Text() == "a");
         // The spin's volume goes to the new track's device before it plays.
         CHECK(VolumesSent(player.mci, mark) == std::vector<DWORD>{500});
-        CHECK(SentTo(player.mci, f->MediaPlayer1->DeviceID(), mark) == Sent{"volume 500", "play"});
+        CHECK(SentTo(player.mci, f->MediaPlayer1->DeviceID(), mark) == "volume 500, play");
 
         PlayerWindow single(Start{.files = {{"only.mp3", Clip("tone1s.mp3")}}, .argument = "", .readOnly = {}});
         single.ClickTrack(0, true);
@@ -336,7 +337,7 @@ TEST_SUITE("Main window") {
         mark = single.mci.sent.size();
         REQUIRE(PumpUntil([&] { return single.mci.sent.size() >= mark + 2; }, 6000));
         CHECK(PumpUntil([&] { return single.Playing(); }, 3000));
-        CHECK(SentTo(single.mci, single.form->MediaPlayer1->DeviceID(), mark) == Sent{"volume 500", "play"});
+        CHECK(SentTo(single.mci, single.form->MediaPlayer1->DeviceID(), mark) == "volume 500, play");
         CHECK(single.Panel(0) == "1 z 1");
     }
 
@@ -375,7 +376,7 @@ TEST_SUITE("Main window") {
         CHECK(f->SpeedButton6->Down());
         CHECK_FALSE(f->SpeedButton5->Down());
         CHECK(VolumesSent(player.mci, mark) == std::vector<DWORD>{0});
-        CHECK(SentTo(player.mci, f->MediaPlayer1->DeviceID(), mark) == Sent{"volume 0"});
+        CHECK(SentTo(player.mci, f->MediaPlayer1->DeviceID(), mark) == "volume 0");
 
         // A new volume is meant to be heard: the sound comes back and "Graj" goes down.
         mark = player.mci.sent.size();
@@ -402,7 +403,7 @@ TEST_SUITE("Main window") {
         player.ClickTrack(1, true);
         REQUIRE(PumpUntil([&] { return player.Playing(); }, 3000));
         CHECK(VolumesSent(player.mci, mark) == std::vector<DWORD>{0});
-        CHECK(SentTo(player.mci, f->MediaPlayer1->DeviceID(), mark) == Sent{"volume 0", "play"});
+        CHECK(SentTo(player.mci, f->MediaPlayer1->DeviceID(), mark) == "volume 0, play");
         CHECK(f->SpeedButton6->Down());
     }
 
@@ -602,7 +603,7 @@ TEST_SUITE("Main window") {
                                   .argument = "b.mp3", .readOnly = {}});
         TForm1* f = player.form;
         REQUIRE(PumpUntil([&] { return player.Playing(); }, 3000));
-        CHECK(SentTo(player.mci, f->MediaPlayer1->DeviceID()) == Sent{"volume 500", "play"});
+        CHECK(SentTo(player.mci, f->MediaPlayer1->DeviceID()) == "volume 500, play");
         CHECK(f->MediaPlayer1->Buttons(btPause).Auto);
         CHECK_FALSE(f->MediaPlayer1->Buttons(btPlay).Auto);
 
@@ -625,7 +626,7 @@ TEST_SUITE("Main window") {
         const size_t mark = player.mci.sent.size();
         player.ClickTrack(0, true);
         REQUIRE(PumpUntil([&] { return player.Playing(); }, 3000));
-        CHECK(SentTo(player.mci, f->MediaPlayer1->DeviceID(), mark) == Sent{"volume 500", "play"});
+        CHECK(SentTo(player.mci, f->MediaPlayer1->DeviceID(), mark) == "volume 500, play");
         CHECK(f->MediaPlayer1->Buttons(btPause).Auto);
         // The timer moves the slider and panel 2 together.
         CHECK(PumpUntil([&] { return f->TrackBar1->Position() >= 1; }, 3500));
@@ -720,13 +721,13 @@ TEST_SUITE("Main window") {
         CHECK(PressMediaKey(f, APPCOMMAND_MEDIA_NEXTTRACK) != 0);
         CHECK(f->FileListBox1->ItemIndex() == 0);
         CHECK(player.Playing());
-        CHECK(SentTo(player.mci, f->MediaPlayer1->DeviceID(), mark) == Sent{"volume 500", "play"});
+        CHECK(SentTo(player.mci, f->MediaPlayer1->DeviceID(), mark) == "volume 500, play");
         mark = player.mci.sent.size();
         CHECK(PressMediaKey(f, APPCOMMAND_MEDIA_PREVIOUSTRACK) != 0);
         CHECK(f->FileListBox1->ItemIndex() == 2);
         CHECK(player.Panel(0) == "3 z 3");
         CHECK(player.Playing());
-        CHECK(SentTo(player.mci, f->MediaPlayer1->DeviceID(), mark) == Sent{"volume 500", "play"});
+        CHECK(SentTo(player.mci, f->MediaPlayer1->DeviceID(), mark) == "volume 500, play");
         PressMediaKey(f, APPCOMMAND_MEDIA_NEXTTRACK);
         CHECK(f->FileListBox1->ItemIndex() == 0);
         CHECK(player.Playing());
@@ -802,7 +803,7 @@ TEST_SUITE("Main window") {
         POINT centre{f->GroupBox1->Left() + 105, f->GroupBox1->Top() + 112};
         CHECK(ChildWindowFromPointEx(f->Handle(), centre, CWP_SKIPINVISIBLE) == f->GroupBox1->Handle());
         CHECK(PumpUntil([&] { return player->Playing(); }, 3000));
-        CHECK(SentTo(player->mci, f->MediaPlayer1->DeviceID(), mark) == Sent{"volume 500", "play"});
+        CHECK(SentTo(player->mci, f->MediaPlayer1->DeviceID(), mark) == "volume 500, play");
     }
 
     TEST_CASE("a dropped folder opens with nothing selected; anything else dropped is ignored") {
@@ -847,6 +848,12 @@ TEST_SUITE("Main window") {
         // the system erases nothing first, so the pressed face must fill itself.
         HWND terms = f->BitBtn1->Handle();
         const LPARAM at = MAKELPARAM(10, 10);
+        auto facePixel = [terms] {
+            HDC dc = GetDC(terms);
+            const COLORREF color = GetPixel(dc, 3, 3);
+            ReleaseDC(terms, dc);
+            return color;
+        };
         for (int press = 1; press <= 3; ++press) {
             CAPTURE(press);
             BoxAnswerer no(IDNO);
@@ -858,8 +865,9 @@ TEST_SUITE("Main window") {
             FillRect(dc, &face, red);
             DeleteObject(red);
             ReleaseDC(terms, dc);
+            REQUIRE(facePixel() == RGB(255, 0, 0));
             RedrawWindow(terms, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
-            CHECK(ScreenPixel(terms, 3, 3) == GetSysColor(COLOR_BTNFACE));
+            CHECK(facePixel() == GetSysColor(COLOR_BTNFACE));
             PostMessageA(terms, WM_LBUTTONUP, 0, at);
             PumpUntil([&] { return no.Seen().size() == 1; }, 3000);
             CHECK(no.Seen().size() == 1);
