@@ -65,6 +65,35 @@ public:
     }
 };
 
+// Ends a form's modal loop with mrAbort should it still run after ms: a
+// case waiting for something that never comes then fails instead of hanging.
+class ModalGuard {
+public:
+    ModalGuard(TForm* form, int ms) {
+        form_ = form;
+        fired_ = false;
+        timer_ = SetTimer(nullptr, 0, UINT(ms), &ModalGuard::Fire);
+    }
+    ~ModalGuard() {
+        KillTimer(nullptr, timer_);
+        form_ = nullptr;
+    }
+    ModalGuard(const ModalGuard&) = delete;
+    ModalGuard& operator=(const ModalGuard&) = delete;
+    bool Fired() const { return fired_; }
+
+private:
+    static void CALLBACK Fire(HWND, UINT, UINT_PTR timer, DWORD) {
+        KillTimer(nullptr, timer);
+        if (!form_) return;
+        fired_ = true;
+        form_->SetModalResult(mrAbort);
+    }
+    static inline TForm* form_ = nullptr;
+    static inline bool fired_ = false;
+    UINT_PTR timer_;
+};
+
 struct TickCounter {
     int ticks = 0;
     void Tick(TObject*) { ++ticks; }
@@ -124,7 +153,9 @@ TEST_CASE("an exception inside the modal loop is reported and the form stays ope
         SendMessageA(DialogButton(box, IDOK), BM_CLICK, 0, 0);
         PostMessageA(form->Handle(), WM_SYSCOMMAND, SC_CLOSE, 0);  // and then the user closes the form
     });
+    const ModalGuard guard(form, 10000);
     CHECK(form->ShowModal() == mrCancel);
+    CHECK_FALSE(guard.Fired());
     CHECK(report == "Exception std::runtime_error in module test_dialogs at 00000000.\n50%s zrobione");
     Application->DestroyComponent(form);
 }

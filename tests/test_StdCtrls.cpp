@@ -219,7 +219,7 @@ TEST_CASE("a click on a windowless control raises its OnClick only when released
 
 TEST_CASE("labels, group boxes, owner-drawn lists, buttons, edits and combo boxes paint alike every time and leave no GDI object") {
     ScopedTestForm form(300, 200);
-    const PaintReport paint = PaintTwiceAndCycle(form.Get(), RECT{0, 0, 280, 96}, [&] {
+    const PaintReport paint = PaintTwiceAndCycle(form.Get(), RECT{0, 0, 280, 130}, [&] {
         auto* label = Place<TLabel>(form.Get(), 8, 8, 120, 18);
         label->SetColor(clWhite);  // the path label: white also after the first paint
         auto* group = Place<TGroupBox>(form.Get(), 8, 30, 120, 60);

@@ -15,6 +15,7 @@ struct Book {
     std::unordered_set<HGDIOBJ> live;     // made by the program, not yet deleted
     std::unordered_set<HGDIOBJ> stock;    // the system's, never to be deleted
     std::unordered_set<HDC> contexts;     // contexts the program selected objects into
+    std::unordered_multiset<HDC> borrowed;  // memory contexts made and window contexts got, not yet given back
     std::vector<std::string> breaches;
     std::string testCase = "(start-up)";
 };
@@ -26,6 +27,8 @@ Book& TheBook() {
 
 // The real functions, read from the import table before it is redirected.
 decltype(&::CreateBitmap) realCreateBitmap;
+decltype(&::CreateCompatibleDC) realCreateCompatibleDC;
+decltype(&::GetDC) realGetDC;
 decltype(&::CreateCompatibleBitmap) realCreateCompatibleBitmap;
 decltype(&::CreateDIBSection) realCreateDIBSection;
 decltype(&::CreateFontIndirectW) realCreateFontIndirectW;
@@ -98,6 +101,20 @@ HGDIOBJ Born(HGDIOBJ object) {
     return object;
 }
 
+HDC Borrowed(HDC dc) {
+    if (!dc) return dc;
+    Book& book = TheBook();
+    std::lock_guard guard(book.lock);
+    book.borrowed.insert(dc);
+    return dc;
+}
+
+void Returned(HDC dc) {
+    Book& book = TheBook();
+    std::lock_guard guard(book.lock);
+    if (auto held = book.borrowed.find(dc); held != book.borrowed.end()) book.borrowed.erase(held);
+}
+
 HANDLE BornIfBitmap(HANDLE image, UINT type) {
     return type == IMAGE_BITMAP ? Born(image) : image;
 }
@@ -143,6 +160,13 @@ HANDLE WINAPI LedgerCopyImage(HANDLE image, UINT type, int w, int h, UINT flags)
     return BornIfBitmap(realCopyImage(image, type, w, h, flags), type);
 }
 
+HDC WINAPI LedgerCreateCompatibleDC(HDC dc) {
+    return Borrowed(realCreateCompatibleDC(dc));
+}
+HDC WINAPI LedgerGetDC(HWND window) {
+    return Borrowed(realGetDC(window));
+}
+
 BOOL WINAPI LedgerDeleteDC(HDC dc) {
     GivingBack(dc);
     {
@@ -150,11 +174,14 @@ BOOL WINAPI LedgerDeleteDC(HDC dc) {
         std::lock_guard guard(book.lock);
         book.contexts.erase(dc);
     }
-    return realDeleteDC(dc);
+    const BOOL deleted = realDeleteDC(dc);
+    if (deleted) Returned(dc);
+    return deleted;
 }
 
 int WINAPI LedgerReleaseDC(HWND window, HDC dc) {
     GivingBack(dc);
+    Returned(dc);  // a context of a window class's own is handed back too, though it stays
     return realReleaseDC(window, dc);
 }
 
@@ -250,6 +277,7 @@ void Install() {
 
     RedirectImports({
         Route("gdi32.dll", "CreateBitmap", &LedgerCreateBitmap, realCreateBitmap),
+        Route("gdi32.dll", "CreateCompatibleDC", &LedgerCreateCompatibleDC, realCreateCompatibleDC),
         Route("gdi32.dll", "CreateCompatibleBitmap", &LedgerCreateCompatibleBitmap, realCreateCompatibleBitmap),
         Route("gdi32.dll", "CreateDIBSection", &LedgerCreateDIBSection, realCreateDIBSection),
         Route("gdi32.dll", "CreateFontIndirectW", &LedgerCreateFontIndirectW, realCreateFontIndirectW),
@@ -262,6 +290,7 @@ void Install() {
         Route("user32.dll", "LoadImageW", &LedgerLoadImageW, realLoadImageW),
         Route("user32.dll", "LoadBitmapW", &LedgerLoadBitmapW, realLoadBitmapW),
         Route("user32.dll", "CopyImage", &LedgerCopyImage, realCopyImage),
+        Route("user32.dll", "GetDC", &LedgerGetDC, realGetDC),
         Route("user32.dll", "ReleaseDC", &LedgerReleaseDC, realReleaseDC),
         Route("user32.dll", "EndPaint", &LedgerEndPaint, realEndPaint),
     });
@@ -276,7 +305,7 @@ void SetContext(const std::string& testCase) {
 int LiveObjects() {
     Book& book = TheBook();
     std::lock_guard guard(book.lock);
-    return int(book.live.size());
+    return int(book.live.size() + book.borrowed.size());
 }
 
 std::vector<std::string> Breaches() {

@@ -3,7 +3,8 @@
 // must never be deleted; Wine forgives both, so the tests would never see
 // either. Installed at start, the ledger redirects the program's own imports
 // of the GDI calls that make, select, delete and give back objects and
-// contexts, and notes every rule broken, naming the test case it happened in.
+// contexts, counts what is still alive, and notes every rule broken, naming
+// the test case it happened in.
 // A font deleted while a window still draws with it (WM_SETFONT) is noted too.
 #pragma once
 
@@ -17,7 +18,8 @@ namespace GdiLedger {
 void Install();
 // Names the test case that the following calls belong to.
 void SetContext(const std::string& testCase);
-// GDI objects made through the program's imports and not yet deleted.
+// GDI objects made through the program's imports and not yet deleted, with the
+// memory contexts not yet deleted and the window contexts not yet released.
 int LiveObjects();
 // One line per rule broken so far.
 std::vector<std::string> Breaches();
