@@ -11,9 +11,11 @@
 #include <string_view>
 #include <vector>
 
+#include "runtime/Handles.h"
 #include "runtime/SysUtils.h"
 #include "TestFiles.h"
 #include "TrackFiles.h"
+#include "Registry.h"
 #include "Unit1.h"
 
 #include <digitalv.h>
@@ -264,6 +266,20 @@ TEST_SUITE("Main window") {
         CHECK(player.Panel(0) == "1 z 2");
         // A file without a trailer describes itself as faulty.
         CHECK(f->edTitle->Text() == "Błąd!");
+
+        // From the keyboard: Down selects and loads the next file, Enter plays it as a double click does.
+        f->MediaPlayer1->Close();
+        const size_t keys = player.mci.sent.size();
+        f->FileListBox1->SetFocus();
+        PostMessageW(f->FileListBox1->Handle(), WM_KEYDOWN, VK_DOWN, 0);
+        PumpFor(150);
+        CHECK(f->FileListBox1->ItemIndex() == 1);
+        CHECK_FALSE(player.Playing());
+        PostMessageW(f->FileListBox1->Handle(), WM_KEYDOWN, VK_RETURN, 0);
+        PostMessageW(f->FileListBox1->Handle(), WM_CHAR, VK_RETURN, 0);
+        CHECK(PumpUntil([&] { return player.Playing(); }, 3000));
+        CHECK(f->MediaPlayer1->FileName() == player.File("b.mp3"));
+        CHECK(SentTo(player.mci, f->MediaPlayer1->DeviceID(), keys) == "volume 500, play");
     }
 
     TEST_CASE("a read-only track shows the folder view and still plays") {
@@ -388,6 +404,20 @@ TEST_SUITE("Main window") {
         // The spin's volume goes to the new track's device before it plays.
         CHECK(VolumesSent(player.mci, mark) == std::vector<DWORD>{500});
         CHECK(SentTo(player.mci, f->MediaPlayer1->DeviceID(), mark) == "volume 500, play");
+
+        // A file gone from the folder, and one the device cannot play, are passed over quietly.
+        {
+            PlayerWindow skipping(Start{.files = {{"a.mp3", Clip("tone1s.mp3")}, {"b.mp3", Clip("tone1s.mp3")},
+                                                  {"c.mp3", TextBytes("tekst")}, {"d.mp3", Clip("tone1s.mp3")}},
+                                        .argument = "", .readOnly = {}});
+            BoxAnswerer boxes;
+            skipping.ClickTrack(0, true);
+            REQUIRE(PumpUntil([&] { return skipping.Playing(); }, 3000));
+            REQUIRE(DeleteFileW(ToWide(skipping.File("b.mp3")).c_str()));
+            CHECK(PumpUntil([&] { return skipping.form->FileListBox1->ItemIndex() == 3 && skipping.Playing(); }, 6000));
+            CHECK(skipping.form->MediaPlayer1->FileName() == skipping.File("d.mp3"));
+            CHECK(boxes.Seen().empty());
+        }
 
         PlayerWindow single(Start{.files = {{"only.mp3", Clip("tone1s.mp3")}}, .argument = "", .readOnly = {}});
         single.ClickTrack(0, true);
@@ -536,17 +566,52 @@ TEST_SUITE("Main window") {
         CHECK(f->edGenre->Text() == "200");
     }
 
-    TEST_CASE("answering No to the save question changes nothing") {
+    TEST_CASE("a save answered No, or refused by the system, changes nothing; a refusal says why") {
         PlayerWindow player;
         TForm1* f = player.form;
         player.ClickTrack(0);
         const Bytes before = ReadBytes(player.File("a.mp3"));
-        BoxAnswerer no(IDNO);
-        player.ClickToolButton(f->SpeedButton1);
-        PumpUntil([&] { return no.Seen().size() == 1; }, 3000);
+        {
+            BoxAnswerer no(IDNO);
+            player.ClickToolButton(f->SpeedButton1);
+            PumpUntil([&] { return no.Seen().size() == 1; }, 3000);
+        }
         CHECK(ReadBytes(player.File("a.mp3")) == before);
         CHECK(f->edTitle->Text() == "Błąd!");
         CHECK(f->MediaPlayer1->Opened());
+
+        // A title pasted longer than the description holds is cut by the field itself.
+        const std::wstring pasted(45, L'ż');
+        REQUIRE(OpenClipboard(f->Handle()));
+        EmptyClipboard();
+        HGLOBAL clip = GlobalAlloc(GMEM_MOVEABLE, (pasted.size() + 1) * sizeof(wchar_t));
+        std::memcpy(GlobalLock(clip), pasted.c_str(), (pasted.size() + 1) * sizeof(wchar_t));
+        GlobalUnlock(clip);
+        SetClipboardData(CF_UNICODETEXT, clip);
+        CloseClipboard();
+        SendMessageW(f->edTitle->Handle(), EM_SETSEL, 0, -1);
+        SendMessageW(f->edTitle->Handle(), WM_PASTE, 0, 0);
+        CHECK(f->edTitle->Text() == ToUtf8(pasted.substr(0, 30)));
+
+        auto refusal = [&](const std::string& reason) {
+            BoxAnswerer yes(IDYES);
+            player.ClickToolButton(f->SpeedButton1);
+            PumpUntil([&] { return yes.Seen().size() == 2; }, 3000);
+            PumpFor(100);
+            REQUIRE(yes.Seen().size() == 2);
+            CHECK(yes.Seen()[1].text ==
+                  "Opisu utworu nie zapisano w pliku: \r\n" + player.File("a.mp3") + "\r\n" + reason + "\r\nPlik pozostał bez zmian.");
+            CHECK(ReadBytes(player.File("a.mp3")) == before);
+        };
+        {
+            // Another program holds the file open and lets nobody write to it.
+            UniqueFileHandle held(CreateFileW(ToWide(player.File("a.mp3")).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                              OPEN_EXISTING, 0, nullptr));
+            REQUIRE(held.Valid());
+            refusal("plik jest otwarty w innym programie.");
+        }
+        ReadOnlyFile locked(player.File("a.mp3"));
+        refusal("plik albo nośnik jest tylko do odczytu.");
     }
 
     TEST_CASE("the view toggle follows the visibility table") {
@@ -616,16 +681,21 @@ TEST_SUITE("Main window") {
         }
         HKEY key = nullptr;
         CHECK(RegOpenKeyExA(HKEY_CLASSES_ROOT, ".mp3", 0, KEY_READ, &key) != ERROR_SUCCESS);
-        {
+        // Yes: the note's question, and no other box when no choice of the user's stands in the way.
+        auto answerYes = [&] {
             BoxAnswerer yes(IDYES);
             player.ClickToolButton(player.form->SpeedButton3);
-            PumpUntil([&] { return yes.Seen().size() == 1; }, 3000);
-        }
-        auto defaultValue = [](const std::string& path) {
+            PumpUntil([&] { return yes.Seen().size() >= 1; }, 3000);
+            PumpFor(200);
+            std::vector<std::string> notices;
+            for (size_t i = 1; i < yes.Seen().size(); ++i) notices.push_back(yes.Seen()[i].text);
+            return notices;
+        };
+        CHECK(answerYes().empty());
+        auto defaultValue = [](const std::string& path, HKEY root = HKEY_CLASSES_ROOT) {
             wchar_t value[1024] = {};
             DWORD size = sizeof value;
-            return RegGetValueW(HKEY_CLASSES_ROOT, ToWide(path).c_str(), nullptr, RRF_RT_REG_SZ, nullptr, value, &size) ==
-                           ERROR_SUCCESS
+            return RegGetValueW(root, ToWide(path).c_str(), nullptr, RRF_RT_REG_SZ, nullptr, value, &size) == ERROR_SUCCESS
                        ? ToUtf8(value)
                        : "?";
         };
@@ -640,6 +710,41 @@ TEST_SUITE("Main window") {
         CHECK(defaultValue("mp3_file\\shell\\open\\command") == "\"" + elsewhere + "\" \"%1\"");
         RegDeleteTreeA(HKEY_CLASSES_ROOT, "mp3_file");
         RegDeleteTreeA(HKEY_CLASSES_ROOT, ".mp3");
+
+        // Where the machine's classes refuse the keys, as Windows 10 and 11 do to a standard
+        // user, the user's own classes take the same four; where both refuse, the user is told.
+        static bool refuseAll;
+        refuseAll = false;
+        struct SeamGuard {
+            TRegistry::CreateKeyProc saved = TRegistry::CreateKeySeam();
+            ~SeamGuard() { TRegistry::CreateKeySeam() = saved; }
+        } guard;
+        TRegistry::CreateKeySeam() = [](HKEY base, LPCWSTR key, DWORD reserved, LPWSTR type, DWORD options, REGSAM access,
+                                        LPSECURITY_ATTRIBUTES security, PHKEY result, LPDWORD disposition) -> LSTATUS {
+            if (refuseAll || base == HKEY_CLASSES_ROOT) return ERROR_ACCESS_DENIED;
+            return RegCreateKeyExW(base, key, reserved, type, options, access, security, result, disposition);
+        };
+        const std::string userClasses = "Software\\Classes\\";
+        const std::string userChoice = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\FileExts\\.mp3";
+        CHECK(answerYes().empty());
+        CHECK(defaultValue(".mp3") == "?");
+        CHECK(defaultValue(userClasses + ".mp3", HKEY_CURRENT_USER) == "mp3_file");
+        CHECK(defaultValue(userClasses + "mp3_file", HKEY_CURRENT_USER) == "Plik MP3");
+        CHECK(defaultValue(userClasses + "mp3_file\\DefaultIcon", HKEY_CURRENT_USER) == exe + ",0");
+        CHECK(defaultValue(userClasses + "mp3_file\\shell\\open\\command", HKEY_CURRENT_USER) == "\"" + exe + "\" \"%1\"");
+
+        HKEY choice = nullptr;
+        REQUIRE(RegCreateKeyExW(HKEY_CURRENT_USER, ToWide(userChoice + "\\UserChoice").c_str(), 0, nullptr, 0, KEY_WRITE,
+                                nullptr, &choice, nullptr) == ERROR_SUCCESS);
+        RegCloseKey(choice);
+        CHECK(answerYes() == std::vector<std::string>{
+                                 "Brumik jest zarejestrowany jako program do plików MP3. Windows będzie nim otwierać pliki "
+                                 "MP3, gdy wybierzesz go w: Ustawienia > Aplikacje > Aplikacje domyślne."});
+        refuseAll = true;
+        CHECK(answerYes() == std::vector<std::string>{"Nie udało się skojarzyć plików MP3 z programem Brumik: system nie "
+                                                      "pozwolił zapisać skojarzenia w rejestrze."});
+        for (const std::string& key : {userClasses + ".mp3", userClasses + "mp3_file", userChoice})
+            RegDeleteTreeW(HKEY_CURRENT_USER, ToWide(key).c_str());
     }
 
     TEST_CASE("the exit button and the close box answered No keep the player playing") {
@@ -939,17 +1044,21 @@ TEST_SUITE("Main window") {
         // the system erases nothing first, so the pressed face must fill itself.
         HWND terms = f->BitBtn1->Handle();
         const LPARAM at = MAKELPARAM(10, 10);
-        auto facePixel = [terms] {
+        auto pixel = [terms](int x, int y) {
             HDC dc = GetDC(terms);
-            const COLORREF color = GetPixel(dc, 3, 3);
+            const COLORREF color = GetPixel(dc, x, y);
             ReleaseDC(terms, dc);
             return color;
         };
+        auto facePixel = [&] { return pixel(3, 3); };
+        // Drawn pressed, the face has a shadow line just inside its frame; raised, a lit edge.
+        auto drawnPressed = [&] { return ScreenPixel(terms, 1, 1) == GetSysColor(COLOR_BTNSHADOW); };
         for (int press = 1; press <= 3; ++press) {
             CAPTURE(press);
             BoxAnswerer no(IDNO);
             PostMessageA(terms, WM_LBUTTONDOWN, MK_LBUTTON, at);
             PumpFor(50);
+            CHECK(drawnPressed());
             HDC dc = GetDC(terms);
             const RECT face{0, 0, f->BitBtn1->Width(), f->BitBtn1->Height()};
             HBRUSH red = CreateSolidBrush(RGB(255, 0, 0));
@@ -962,6 +1071,11 @@ TEST_SUITE("Main window") {
             PostMessageA(terms, WM_LBUTTONUP, 0, at);
             PumpUntil([&] { return no.Seen().size() == 1; }, 3000);
             CHECK(no.Seen().size() == 1);
+            PumpFor(50);
+            CHECK_FALSE(drawnPressed());
+            // As the system does when the window is active again: the focus goes back to the button.
+            f->BitBtn1->SetFocus();
+            PumpFor(50);
         }
     }
 }
