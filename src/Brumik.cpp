@@ -17,6 +17,8 @@ void __verbose_terminate_handler() {
 }  // namespace __gnu_cxx
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+    const TPlayerInstance instance;
+    if (instance.HandToRunningPlayer(CommandLine())) return 0;
     ApplicationScope framework;
     Application->SetTitle("Brumik");
     Application->CreateForm(Form1);

@@ -586,8 +586,12 @@ void TApplication::ProcessMessages() {
 bool TApplication::PreviewKey(const MSG& msg) {
     // Keys of a window that is not ours (the edit inside a combo box) preview at its framework owner.
     for (HWND window = msg.hwnd; window; window = GetParent(window)) {
-        if (TWinControl::FindControl(window))
-            return SendMessageW(window, CN_BASE + msg.message, msg.wParam, msg.lParam) != 0;
+        TWinControl* control = TWinControl::FindControl(window);
+        if (!control) continue;
+        const bool keyDown = msg.message == WM_KEYDOWN || msg.message == WM_SYSKEYDOWN;
+        auto* form = dynamic_cast<TForm*>(GetParentForm(control));
+        if (keyDown && form && form->ShortCut(msg.wParam, control)) return true;
+        return SendMessageW(window, CN_BASE + msg.message, msg.wParam, msg.lParam) != 0;
     }
     return false;
 }

@@ -57,6 +57,15 @@ public:
     void SetActiveControl(TWinControl* control);
     bool Active() const { return active_; }
 
+    // A key pressed anywhere in the form, before the focused control sees it:
+    // true when the form acted on it as a shortcut (the control then never
+    // gets it). focused is the framework control with the keyboard focus.
+    virtual bool ShortCut(WPARAM key, TWinControl* focused) {
+        (void)key;
+        (void)focused;
+        return false;
+    }
+
     TNotifyEvent OnCreate;
     TNotifyEvent OnDestroy;
     TCloseEvent OnClose;

@@ -261,6 +261,70 @@ TAssociationPlace RegisterMp3Association(const std::string& programPath, const s
     return TAssociationPlace::apNowhere;
 }
 
+// ---- one player at a time
+
+namespace {
+// The session's running player is known by this name; a start's file is handed
+// over in a WM_COPYDATA of this tag, which the player answers with the tag.
+constexpr wchar_t kPlayerMutexName[] = L"Local\\Brumik.Tonograjek.Player";
+constexpr ULONG_PTR kHandOverTag = 0x42524D4B;
+// How long a start waits for the running player's window and for its answer.
+constexpr DWORD kHandOverWaitMs = 3000;
+
+struct PlayerSearch {
+    std::wstring caption;
+    HWND found = nullptr;
+};
+
+BOOL CALLBACK FindPlayerWindow(HWND window, LPARAM param) {
+    auto& search = *reinterpret_cast<PlayerSearch*>(param);
+    wchar_t className[32] = {};
+    GetClassNameW(window, className, 32);
+    if (std::wstring_view(className) != L"TBrumikForm" || GetWindowTextLengthW(window) != int(search.caption.size()))
+        return TRUE;
+    std::wstring caption(search.caption.size() + 1, L'\0');
+    GetWindowTextW(window, caption.data(), int(caption.size()));
+    caption.pop_back();
+    if (caption != search.caption) return TRUE;
+    search.found = window;
+    return FALSE;
+}
+
+// Gives path (empty: no file) to the player's window; true when it took it.
+bool HandOver(HWND player, const std::string& path) {
+    const std::wstring wide = ToWide(path);
+    COPYDATASTRUCT data{kHandOverTag, DWORD((wide.size() + 1) * sizeof(wchar_t)), const_cast<wchar_t*>(wide.c_str())};
+    DWORD process = 0;
+    GetWindowThreadProcessId(player, &process);
+    // The start was the user's own act: the running player may come to the front.
+    AllowSetForegroundWindow(process);
+    DWORD_PTR answer = 0;
+    return SendMessageTimeoutW(player, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data), SMTO_ABORTIFHUNG,
+                               kHandOverWaitMs, &answer) != 0 &&
+           answer == kHandOverTag;
+}
+}  // namespace
+
+std::string MainWindowCaption() {
+    return " Brumik" + std::string(36, ' ') + "Tonograjek MP3";
+}
+
+TPlayerInstance::TPlayerInstance()
+    : mutex_(CreateMutexW(nullptr, FALSE, kPlayerMutexName)), anotherRuns_(GetLastError() == ERROR_ALREADY_EXISTS) {}
+
+bool TPlayerInstance::HandToRunningPlayer(const std::string& commandLine) const {
+    if (!anotherRuns_) return false;
+    const std::string path = ParamCount(commandLine.c_str()) >= 1 ? ParamStr(1, commandLine.c_str()) : std::string();
+    PlayerSearch search{ToWide(MainWindowCaption())};
+    // The other player may still be making its window.
+    for (DWORD waited = 0; waited <= kHandOverWaitMs; waited += 50) {
+        EnumWindows(&FindPlayerWindow, reinterpret_cast<LPARAM>(&search));
+        if (search.found) return HandOver(search.found, path);
+        Sleep(50);
+    }
+    return false;
+}
+
 // ---- layout
 
 TForm1::TForm1(TComponent* owner, TMciService& mci, std::string commandLine)
@@ -268,7 +332,7 @@ TForm1::TForm1(TComponent* owner, TMciService& mci, std::string commandLine)
     SetName("Form1");
     SetBorderStyle(TFormBorderStyle::bsSingle);
     SetBorderIcons(biSystemMenu | biMinimize);
-    SetCaption(" Brumik" + std::string(36, ' ') + "Tonograjek MP3");
+    SetCaption(MainWindowCaption());
     SetFont(this, "MS Sans Serif", 11, clWindowText);
     SetBounds(197, 103, 445, 345);
     SetClientSize(445, 345);
@@ -303,7 +367,7 @@ TForm1::TForm1(TComponent* owner, TMciService& mci, std::string commandLine)
     Panel1->SetAlign(TAlign::alTop);
     Panel1->SetCaption("");
     TrackBar1 = Place<TTrackBar>(this, this, 8, 282, 422, 28);
-    SetHintShown(TrackBar1, "Suwak odtwarzania");
+    SetHintShown(TrackBar1, "Suwak odtwarzania (Ctrl+strzałka w lewo / w prawo: 10 s)");
     TrackBar1->SetMax(100);
     TrackBar1->SetPosition(0);
     TrackBar1->SetPageSize(10);
@@ -348,7 +412,7 @@ void TForm1::CreateToolBar() {
     MediaPlayer1 = Panel1->Owner()->Adopt(std::make_unique<TMediaPlayer>(this, mci_));
     MediaPlayer1->SetBounds(2, 2, 57, 28);
     MediaPlayer1->SetParent(Panel1);
-    SetHintShown(MediaPlayer1, "Odtwarzaj / Przerwij");
+    SetHintShown(MediaPlayer1, "Odtwarzaj / Przerwij (Ctrl+P, Spacja na liście plików; Ctrl+T: zatrzymaj)");
     MediaPlayer1->SetVisibleButtons({btPlay, btPause});
     MediaPlayer1->SetColoredButtons({btNext, btPrev, btStep, btBack, btRecord, btEject});
     MediaPlayer1->SetTabOrder(0);
@@ -369,10 +433,10 @@ void TForm1::CreateToolBar() {
         const char* glyph;
     };
     const ButtonSpec buttons[] = {
-        {&SpeedButton5, 110, "Graj", "TB_GRAJ"},
-        {&SpeedButton6, 139, "Cisza", "TB_CISZA"},
-        {&SpeedButton2, 169, "Zmiana: wybór / opis", "TB_ZMIANA"},
-        {&SpeedButton1, 200, "Zapis opisu utworu", "TB_ZAPIS"},
+        {&SpeedButton5, 110, "Graj (Ctrl+M)", "TB_GRAJ"},
+        {&SpeedButton6, 139, "Cisza (Ctrl+M)", "TB_CISZA"},
+        {&SpeedButton2, 169, "Zmiana: wybór / opis (Ctrl+W)", "TB_ZMIANA"},
+        {&SpeedButton1, 200, "Zapis opisu utworu (Ctrl+S)", "TB_ZAPIS"},
     };
     for (const auto& b : buttons) {
         *b.field = Place<TSpeedButton>(this, Panel1, b.left, 2, 28, 28);
@@ -385,17 +449,17 @@ void TForm1::CreateToolBar() {
 
     BitBtn1 = Place<TBitBtn>(this, Panel1, 300, 2, 84, 28);
     BitBtn1->SetCaption("Warunki");
-    SetHintShown(BitBtn1, "Licencja z Internetu");
+    SetHintShown(BitBtn1, "Licencja z Internetu (Ctrl+U)");
     TBitmap info;
     info.LoadFromResourceName("TB_WARUNKI");
     BitBtn1->SetGlyph(&info);
     BitBtn1->SetTabOrder(2);
 
     SpeedButton3 = Place<TSpeedButton>(this, Panel1, 385, 2, 28, 28);
-    SetHintShown(SpeedButton3, "Notatka o programie");
+    SetHintShown(SpeedButton3, "Notatka o programie (Ctrl+N)");
     SetGlyph(SpeedButton3, "TB_NOTATKA");
     SpeedButton4 = Place<TSpeedButton>(this, Panel1, 414, 2, 28, 28);
-    SetHintShown(SpeedButton4, "Koniec programu Brumik");
+    SetHintShown(SpeedButton4, "Koniec programu Brumik (Ctrl+Q)");
     SetGlyph(SpeedButton4, "TB_KONIEC");
 }
 
@@ -686,7 +750,10 @@ void TForm1::PlayTrack() {
 }
 
 void TForm1::MediaPlayer1Notify(TObject*) {
-    if (MediaPlayer1->NotifyValue() != nvSuccessful) return;
+    if (MediaPlayer1->NotifyValue() == nvSuccessful) PlayNextTrack();
+}
+
+void TForm1::PlayNextTrack() {
     const int count = FileListBox1->Items().Count();
     // The user moved to a folder without tracks: playing ends here.
     if (count == 0) return;
@@ -712,9 +779,17 @@ void TForm1::Timer1Timer(TObject*) {
 }
 
 void TForm1::TrackBar1Change(TObject*) {
-    // With no track open (after a save) there is nothing to move.
+    // With no track open there is nothing to move.
     if (!MediaPlayer1->Opened()) return;
+    // The music goes on: a playing track plays on from the new place, and one
+    // moved to its end ends there as it would by itself, so the next one plays.
+    const bool playing = MediaPlayer1->Mode() == mdPlaying;
+    if (playing && TrackBar1->Position() >= TrackBar1->Max()) {
+        PlayNextTrack();
+        return;
+    }
     MediaPlayer1->SetPosition(TrackBar1->Position() * 1000);
+    if (playing) PlayTrack();
     StatusBar1->Panels()[2]->SetText(FormatTrackTime(MediaPlayer1->Position()));
 }
 
@@ -761,6 +836,20 @@ void TForm1::WndProc(TMessage& message) {
             WMDropFiles(reinterpret_cast<HDROP>(message.WParam));
             message.Result = 0;
             return;
+        case WM_COPYDATA: {
+            const auto* data = reinterpret_cast<const COPYDATASTRUCT*>(message.LParam);
+            if (data->dwData != kHandOverTag) break;
+            // Taken now, acted on once the other start has its answer and has ended.
+            std::wstring_view text(static_cast<const wchar_t*>(data->lpData), data->lpData ? data->cbData / sizeof(wchar_t) : 0);
+            text = text.substr(0, text.find(L'\0'));
+            handedStarts_.push_back(ToUtf8(text));
+            PostMessageW(Handle(), kHandedStartMessage, 0, 0);
+            message.Result = LRESULT(kHandOverTag);
+            return;
+        }
+        case kHandedStartMessage:
+            TakeHandedStarts();
+            return;
         default:
             break;
     }
@@ -799,6 +888,52 @@ bool TForm1::WMAppCommand(int command) {
         default:
             return false;
     }
+}
+
+bool TForm1::ShortCut(WPARAM key, TWinControl* focused) {
+    const TShiftState shift = KeyboardShiftState() & (ssShift | ssAlt | ssCtrl);
+    if (key == VK_SPACE && shift == 0 && focused == FileListBox1) {
+        if (MediaPlayer1->Opened()) PlayOrPause();
+        return true;
+    }
+    if (shift != ssCtrl) return false;
+    // Text fields move their caret by words with these keys.
+    const bool textField = dynamic_cast<TEdit*>(focused) || dynamic_cast<TComboBox*>(focused);
+    switch (key) {
+        case 'P':
+            if (MediaPlayer1->Opened()) PlayOrPause();
+            return true;
+        case 'T':
+            if (MediaPlayer1->Opened()) MediaPlayer1->PressButton(btStop);
+            return true;
+        case 'M':
+            ToggleSilence();
+            return true;
+        case VK_LEFT:
+        case VK_RIGHT:
+            if (textField) return false;
+            SeekBy(key == VK_RIGHT ? TrackBar1->PageSize() : -TrackBar1->PageSize());
+            return true;
+        case 'W': return ClickIfShown(SpeedButton2);
+        case 'S': return ClickIfShown(SpeedButton1);
+        case 'N': return ClickIfShown(SpeedButton3);
+        case 'U': return ClickIfShown(BitBtn1);
+        case 'Q': return ClickIfShown(SpeedButton4);
+        default: return false;
+    }
+}
+
+// A shortcut does what its button does, and nothing while the button is hidden.
+bool TForm1::ClickIfShown(TControl* button) {
+    if (button->Visible() && button->Enabled()) button->Click();
+    return true;
+}
+
+// Moves the position by seconds as the slider would (the slider counts whole seconds).
+void TForm1::SeekBy(int seconds) {
+    if (!MediaPlayer1->Opened() || TrackBar1->Max() <= 0) return;
+    TrackBar1->SetPosition(TrackBar1->Position() + seconds);
+    TrackBar1Change(TrackBar1);
 }
 
 // As the media bar: Pause while playing, Play while paused or stopped.
@@ -860,6 +995,26 @@ bool IsMp3File(const std::string& path) {
 
 }  // namespace
 
+// A start of another process handed its file here: the file plays as after a
+// command-line start, and the window comes to the front.
+void TForm1::TakeHandedStarts() {
+    Application->Restore();
+    SetForegroundWindow(Handle());
+    while (!handedStarts_.empty()) {
+        const std::string path = handedStarts_.front();
+        handedStarts_.erase(handedStarts_.begin());
+        if (path.empty()) continue;
+        if (!TrackFileExists(path)) {
+            ShowMessage(MissingTrackNotice(path));
+            continue;
+        }
+        MediaPlayer1->Close();
+        TrackBar1->SetMax(0);
+        ClearTrackDescription();
+        StartWithFile(path);
+    }
+}
+
 void TForm1::WMDropFiles(HDROP drop) {
     const std::vector<std::string> paths = DroppedFiles(drop).Paths();
     const auto track = std::find_if(paths.begin(), paths.end(), IsMp3File);
@@ -897,16 +1052,38 @@ void TForm1::SpeedButton1Click(TObject*) {
     if (!DescriptionStorable()) return;
     if (Application->MessageBox("Zapisać opis utworu?", "Brumik: Zapis opisu utworu", kYesNoQuestion) == IDNO)
         return;
+    // The device lets go of the file for the write and takes it up again after.
+    const TrackPlace place = CurrentPlace();
     MediaPlayer1->Close();
     const TrackTag tag = DescriptionRecord();
     try {
         WriteTrackTag(tag, TrackPath());
     } catch (const EInOutError& failure) {
+        ReturnTo(place);
         ShowMessage(SaveFailureNotice(TrackPath(), failure.ErrorCode()));
         return;
     }
+    ReturnTo(place);
     ShowSavedDescription(tag);
     ShowMessage("Nowy opis utworu zapisano w pliku!");
+}
+
+TForm1::TrackPlace TForm1::CurrentPlace() {
+    if (!MediaPlayer1->Opened()) return {};
+    return {true, MediaPlayer1->Mode() == mdPlaying, MediaPlayer1->Position()};
+}
+
+// The track the device had open is opened again at its place; a playing one
+// plays on at the volume shown. Should it not open, it stays closed.
+void TForm1::ReturnTo(const TrackPlace& place) {
+    if (!place.opened) return;
+    try {
+        MediaPlayer1->Open();
+        MediaPlayer1->SetPosition(place.position);
+        if (place.playing) PlayTrack();
+    } catch (const Exception&) {
+        MediaPlayer1->Close();
+    }
 }
 
 // What the user typed; the placeholder of a file without a trailer counts as nothing.

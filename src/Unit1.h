@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include <windows.h>
 #include <shellapi.h>
@@ -20,6 +21,7 @@
 #include "StdCtrls.h"
 #include "TrackTag.h"
 #include "runtime/CmdLine.h"
+#include "runtime/Handles.h"
 
 // The time text of a duration in milliseconds: hours counted from 0 (no day
 // period, no wrap after a day), then minutes and seconds, with the locale's
@@ -40,6 +42,26 @@ enum class TAssociationPlace { apClassesRoot, apUserClasses, apNowhere };
 // go to the user's own classes, HKEY_CURRENT_USER\Software\Classes.
 TAssociationPlace RegisterMp3Association(const std::string& programPath, const std::string& extension,
                                          const std::string& typeName, const std::string& typeDescription);
+
+// The main window's caption, by which a later start finds the running player.
+std::string MainWindowCaption();
+
+// One player per user session. Made first at start: it tells whether another
+// player runs, and marks this one as running for as long as it lives.
+class TPlayerInstance {
+public:
+    TPlayerInstance();
+    TPlayerInstance(const TPlayerInstance&) = delete;
+    TPlayerInstance& operator=(const TPlayerInstance&) = delete;
+    // When another player runs: hands it the file of commandLine (or nothing,
+    // so that it comes to the front) and answers true when it took it. False
+    // when no other player runs, or none answers within a short time.
+    bool HandToRunningPlayer(const std::string& commandLine) const;
+
+private:
+    UniqueKernelHandle mutex_;
+    bool anotherRuns_;
+};
 
 // Address of the terms of use, opened by the "Warunki" button.
 extern const char TermsOfUseAddress[];
@@ -107,6 +129,11 @@ public:
     void DirectoryListBox1Change(TObject* sender);
 
     void WndProc(TMessage& message) override;
+    // The keyboard's way to every action: Ctrl+P play/pause (Space in the file
+    // list), Ctrl+T stop, Ctrl+M sound off and on, Ctrl+Left/Right back and
+    // forward 10 s, Ctrl+W folders/description, Ctrl+S save, Ctrl+N the note,
+    // Ctrl+U the terms, Ctrl+Q exit.
+    bool ShortCut(WPARAM key, TWinControl* focused) override;
 
     // Empties the six description fields and the file name.
     void ClearTrackDescription();
@@ -130,8 +157,14 @@ private:
     void StepTrack(int step);
     void StepVolume(int step);
     void ToggleSilence();
+    bool ClickIfShown(TControl* button);
+    void SeekBy(int seconds);
     // Files dropped from the shell: the first MP3 starts as from the command line, else a folder is opened.
     void WMDropFiles(HDROP drop);
+    // Files that later starts of the program handed to this one.
+    static constexpr UINT kHandedStartMessage = WM_APP + 1;
+    void TakeHandedStarts();
+    std::vector<std::string> handedStarts_;
     void CreateToolBar();
     void CreateNavigation();
     void CreateDescriptionGroup();
@@ -155,6 +188,16 @@ private:
     void ShowDescriptionView(const std::string& path);
     int EffectiveVolume() const;
     void PlayTrack();
+    // After a track's end: the next file that plays, cyclically, at most once round the list.
+    void PlayNextTrack();
+    // Where the device was in its track, to come back to after a save.
+    struct TrackPlace {
+        bool opened = false;
+        bool playing = false;
+        int position = 0;
+    };
+    TrackPlace CurrentPlace();
+    void ReturnTo(const TrackPlace& place);
     std::string EnteredText(TControl* field);
     // False, after telling the user which characters of which field, when a
     // field holds a character the description cannot store.

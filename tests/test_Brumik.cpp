@@ -371,3 +371,18 @@ TEST_CASE("brumik.exe started with a read-only track shows the folder view, play
     // The exit button asks once; the window's own close question does not follow.
     AnswerYesAndCheckItEnds(program, ExitQuestionAfter(program, [&] { ClickExitButton(w); }));
 }
+
+TEST_CASE("a second start hands its file to the running player and ends; the one player plays that file") {
+    TempDir folder;
+    StartedProgram program = StartBrumik(WriteTaggedClip(folder.Path(), "pierwszy.mp3", "Jeden"));
+    const PlayerWindows w = FindPlayerWindows(program);
+    CHECK(ListItems(w.fileList) == std::vector<std::string>{"pierwszy.mp3"});
+
+    StartedProgram later = StartBrumik(WriteTaggedClip(folder.Path(), "drugi Дом.mp3", "Dwa"));
+    REQUIRE(later.WaitForExit(10000));
+    CHECK(later.ExitCode() == 0);
+    CHECK(WaitFor([&] { return ListItems(w.fileList) == std::vector<std::string>{"drugi Дом.mp3"}; }));
+    CHECK(TextOf(ChildAt(w.descriptionGroup, "TEdit", 48, 96)) == "Dwa");
+    CheckPlaying(program, w);
+    AnswerYesAndCheckItEnds(program, ExitQuestionAfter(program, [&] { ClickExitButton(w); }));
+}

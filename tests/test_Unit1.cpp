@@ -441,11 +441,12 @@ TEST_SUITE("Main window") {
         CHECK_FALSE(TagWritable);
     }
 
-    TEST_CASE("the slider seeks and the position text follows at once") {
-        PlayerWindow player;
+    TEST_CASE("the slider seeks and the position text follows at once; the music goes on, also through a save") {
+        PlayerWindow player(Start{.files = {{"a.mp3", Clip("tone1s.mp3")}, {"b.mp3", Clip("tone4s.mp3")}},
+                                  .argument = "", .readOnly = {}});
         TForm1* f = player.form;
         player.ClickTrack(1);
-        REQUIRE(f->TrackBar1->Max() == 2);
+        REQUIRE(f->TrackBar1->Max() == 4);
         f->TrackBar1->SetFocus();
         PostMessageA(f->TrackBar1->Handle(), WM_KEYDOWN, VK_RIGHT, 0);
         PostMessageA(f->TrackBar1->Handle(), WM_KEYUP, VK_RIGHT, 0xC0000000);
@@ -453,6 +454,114 @@ TEST_SUITE("Main window") {
         CHECK(f->TrackBar1->Position() == 1);
         CHECK(player.Panel(2) == FormatTrackTime(1000));
         CHECK(f->MediaPlayer1->Position() / 100 == 10);
+        CHECK_FALSE(player.Playing());  // a loaded track stays as it was
+
+        // While playing, the sound goes on from the new place; moved to the end, the next track plays.
+        player.ClickTrack(1, true);
+        REQUIRE(PumpUntil([&] { return player.Playing(); }, 3000));
+        const size_t mark = player.mci.sent.size();
+        PostMessageA(f->TrackBar1->Handle(), WM_KEYDOWN, VK_RIGHT, 0);
+        PumpFor(150);
+        CHECK(player.Playing());
+        CHECK(f->MediaPlayer1->Position() >= 1000);
+        // (Under Wine the seek itself is a play from the place, stopped at once.)
+        CHECK(SentTo(player.mci, f->MediaPlayer1->DeviceID(), mark).ends_with("volume 500, play"));
+        PostMessageA(f->TrackBar1->Handle(), WM_KEYDOWN, VK_END, 0);
+        PumpFor(150);
+        CHECK(f->FileListBox1->ItemIndex() == 0);
+        CHECK(player.Playing());
+
+        // The save takes the playing track's file for a moment; the sound goes on from where it was.
+        player.ClickTrack(1, true);
+        REQUIRE(PumpUntil([&] { return player.Playing() && f->MediaPlayer1->Position() > 500; }, 3000));
+        {
+            BoxAnswerer yes(IDYES);
+            player.ClickToolButton(f->SpeedButton1);
+            REQUIRE(PumpUntil([&] { return yes.Seen().size() == 2; }, 3000));
+            CHECK(player.Playing());
+            CHECK(f->MediaPlayer1->Position() > 500);
+        }
+        CHECK(LastBytes(ReadBytes(player.File("b.mp3")), TrackTagSize)[0] == 'T');
+    }
+
+    TEST_CASE("every action from the keyboard: each shortcut does what its button does; an edit keeps its keys") {
+        PlayerWindow player(Start{.files = {{"a.mp3", Clip("tone4s.mp3")}, {"b.mp3", Clip("tone4s.mp3")}},
+                                  .argument = "", .readOnly = {}});
+        TForm1* f = player.form;
+        // A key pressed in window, with Ctrl held or not.
+        auto press = [](HWND window, WPARAM key, bool ctrl = true) {
+            BYTE keys[256];
+            GetKeyboardState(keys);
+            keys[VK_CONTROL] = ctrl ? 0x80 : 0;
+            SetKeyboardState(keys);
+            PostMessageW(window, WM_KEYDOWN, key, 0);
+            PostMessageW(window, WM_KEYUP, key, LPARAM(0xC0000000));
+            PumpFor(150);
+            keys[VK_CONTROL] = 0;
+            SetKeyboardState(keys);
+        };
+        // The question a shortcut brings up, answered No.
+        auto question = [&](HWND window, WPARAM key) {
+            BoxAnswerer no(IDNO);
+            press(window, key);
+            PumpUntil([&] { return !no.Seen().empty(); }, 3000);
+            return no.Seen().empty() ? std::string() : no.Seen()[0].caption;
+        };
+        player.ClickTrack(0);
+        f->DirectoryListBox1->SetFocus();
+        HWND tree = f->DirectoryListBox1->Handle();
+        press(tree, 'P');
+        CHECK(PumpUntil([&] { return player.Playing(); }, 3000));
+        press(tree, 'P');
+        CHECK(f->MediaPlayer1->Mode() == mdPaused);
+        press(tree, 'P');
+        CHECK(player.Playing());
+        press(tree, 'M');
+        CHECK(f->SpeedButton6->Down());
+        CHECK(player.mci.sent.back().value == 0);
+        press(tree, 'M');
+        CHECK(f->SpeedButton5->Down());
+        CHECK(player.mci.sent.back().value == 500);
+        press(tree, VK_RIGHT);  // 10 s on: past the end of this track, so the next one plays
+        CHECK(f->FileListBox1->ItemIndex() == 1);
+        CHECK(player.Playing());
+        press(tree, VK_LEFT);
+        CHECK(f->MediaPlayer1->Position() < 1000);
+        CHECK(player.Playing());
+        press(tree, 'T');
+        CHECK(f->MediaPlayer1->Mode() == mdStopped);
+        // Space in the file list plays and pauses.
+        f->FileListBox1->SetFocus();
+        press(f->FileListBox1->Handle(), VK_SPACE, false);
+        CHECK(PumpUntil([&] { return player.Playing(); }, 3000));
+        press(f->FileListBox1->Handle(), VK_SPACE, false);
+        CHECK(f->MediaPlayer1->Mode() == mdPaused);
+
+        f->DirectoryListBox1->SetFocus();
+        const bool folders = player.ShowsFolders();
+        press(tree, 'W');
+        CHECK(player.ShowsFolders() != folders);
+        CHECK(player.ShowsDescription() == folders);
+        if (!player.ShowsDescription()) press(tree, 'W');
+        REQUIRE(player.ShowsDescription());
+        CHECK(question(tree, 'S') == "Brumik: Zapis opisu utworu");
+        CHECK(question(tree, 'N') == "Brumik: Notatka o programie");
+        CHECK(question(tree, 'U') == "Brumik: Warunki użytkowania");
+        CHECK(question(tree, 'Q') == "Brumik: Potwierdzenie operacji");
+        CHECK_FALSE(Application->Terminated());
+
+        // In a text field Ctrl+arrows move the caret and Space is typed, as ever.
+        player.ClickTrack(0);
+        f->edTitle->SetText("Dwa słowa");
+        f->edTitle->SetFocus();
+        f->edTitle->SetSelStart(0);
+        const int before = f->MediaPlayer1->Position();
+        press(f->edTitle->Handle(), VK_RIGHT);
+        CHECK(f->edTitle->SelStart() == 4);
+        CHECK(f->MediaPlayer1->Position() == before);
+        PostMessageW(f->edTitle->Handle(), WM_CHAR, L' ', 0);
+        PumpFor(100);
+        CHECK(f->edTitle->Text() == "Dwa  słowa");
     }
 
     TEST_CASE("silence sends volume 0; the spin, the media bar and the next track bring the volume back") {
@@ -530,21 +639,23 @@ TEST_SUITE("Main window") {
         CHECK(f->edArtist->Text() == "Artist");
         CHECK(f->edTitle->Text() == "Łódź nocą — bardzo długi tytuł");
         CHECK(f->edGenre->Text() == "Rock");
-        CHECK_FALSE(f->MediaPlayer1->Opened());
+        // The track the save closed is open again, as it was: loaded, not playing.
+        CHECK(f->MediaPlayer1->Opened());
+        CHECK_FALSE(player.Playing());
         {
             BoxAnswerer yes(IDYES);
             player.ClickToolButton(f->SpeedButton1);
             PumpUntil([&] { return yes.Seen().size() == 2; }, 3000);
         }
         CHECK(ReadBytes(player.File("b.mp3")) == after);
-        // With the device closed by the save, moving the slider does nothing at all.
+        // After the save the slider moves the track it took up again, quietly.
         {
             BoxAnswerer boxes;
             f->TrackBar1->SetFocus();
             PostMessageA(f->TrackBar1->Handle(), WM_KEYDOWN, VK_RIGHT, 0);
             PumpFor(150);
             CHECK(boxes.Seen().empty());
-            CHECK_FALSE(f->MediaPlayer1->Opened());
+            CHECK(f->MediaPlayer1->Position() / 100 == 10);
         }
 
         // A file without a trailer: only the typed field is saved, the placeholders as nothing.
