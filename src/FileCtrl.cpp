@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <iterator>
+#include <optional>
+#include <utility>
 
 #include "StringIds.h"
 #include "runtime/Handles.h"
@@ -714,9 +716,38 @@ void TDirectoryListBox::Notification(TComponent* component, TOperation operation
 
 // ---- drive texts
 
+namespace {
+
+// Set on a thread whose own error mode already keeps drive errors quiet.
+thread_local bool tQuietThread = false;
+
+// Switches critical-error dialogs off for the calling thread alone where the
+// system keeps an error mode per thread (Windows 7 on); before that the
+// drive texts switch the process's mode while they read.
+void QuietenThread() {
+    using SetThreadErrorModeFn = BOOL(WINAPI*)(DWORD, DWORD*);
+    const auto setThreadErrorMode = reinterpret_cast<SetThreadErrorModeFn>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "SetThreadErrorMode")));
+    tQuietThread = setThreadErrorMode && setThreadErrorMode(SEM_FAILCRITICALERRORS, nullptr);
+}
+
+std::string SystemDriveText(char letter, UINT driveType) {
+    return driveType == DRIVE_REMOTE ? NetworkNameText(letter) : VolumeLabelText(letter);
+}
+
+TDriveTextReader gDriveTextReader = &SystemDriveText;
+
+}  // namespace
+
+void SetDriveTextReader(TDriveTextReader reader) {
+    gDriveTextReader = reader ? reader : &SystemDriveText;
+}
+
 std::string VolumeLabelText(char letter) {
-    // A drive without a medium fails quietly instead of asking the user.
-    ScopedErrorMode quiet(SEM_FAILCRITICALERRORS);
+    // A drive without a medium fails quietly instead of asking the user; the
+    // process's mode is switched only where the thread's own is not.
+    std::optional<ScopedErrorMode> quiet;
+    if (!tQuietThread) quiet.emplace(SEM_FAILCRITICALERRORS);
     const wchar_t root[] = {wchar_t(letter), L':', L'\\', L'\0'};
     wchar_t label[261] = L"";
     if (!GetVolumeInformationW(root, label, DWORD(std::size(label)), nullptr, nullptr, nullptr, nullptr, 0)) label[0] = L'\0';
@@ -746,28 +777,152 @@ TDriveComboBox::TDriveComboBox(TComponent* owner) : TComboBox(owner) {
     ResetItemHeight();
 }
 
+TDriveComboBox::~TDriveComboBox() {
+    StopReading();
+}
+
+// Every line goes in at once; only the current drive is asked for its text
+// here, the others on a thread of their own.
 void TDriveComboBox::FillDrives() {
+    StopReading();
     Items().Clear();
+    std::vector<std::pair<char, UINT>> later;
     const DWORD present = GetLogicalDrives();
     for (int n = 0; n < 26; ++n) {
         if (!(present & (1u << n))) continue;
-        const char letter = char('a' + n);
-        const wchar_t root[] = {wchar_t(letter), L':', L'\\', L'\0'};
-        AddDrive(textCase_ == TTextCase::tcUpperCase ? AsciiUpper(letter) : letter, GetDriveTypeW(root));
+        const char lower = char('a' + n);
+        const char letter = textCase_ == TTextCase::tcUpperCase ? AsciiUpper(lower) : lower;
+        const wchar_t root[] = {wchar_t(lower), L':', L'\\', L'\0'};
+        const UINT type = GetDriveTypeW(root);
+        const bool hasText = type == DRIVE_FIXED || type == DRIVE_REMOTE || type == DRIVE_CDROM || type == DRIVE_RAMDISK;
+        std::string text;
+        if (hasText && AsciiLower(drive_) == lower)
+            text = gDriveTextReader(letter, type);
+        else if (hasText)
+            later.emplace_back(letter, type);
+        AddDrive(letter, type, text);
+    }
+    if (!later.empty()) ReadTextsLater(std::move(later));
+}
+
+// The line of a drive: its letter, and its text after a blank once known.
+void TDriveComboBox::AddDrive(char letter, UINT type, const std::string& text) {
+    const std::string line = std::string(1, letter) + ":" + (text.empty() ? "" : " " + text);
+    TStrings& items = Items();
+    switch (type) {
+        case DRIVE_REMOVABLE: items.AddObject(line, &floppyGlyph_); break;  // no medium is touched
+        case DRIVE_FIXED: items.AddObject(line, &hardGlyph_); break;
+        case DRIVE_REMOTE: items.AddObject(line, &networkGlyph_); break;
+        case DRIVE_CDROM: items.AddObject(line, &cdromGlyph_); break;
+        case DRIVE_RAMDISK: items.AddObject(line, &ramGlyph_); break;
+        default: break;  // unknown kind or no root: no line
     }
 }
 
-void TDriveComboBox::AddDrive(char letter, UINT type) {
-    const std::string name = std::string(1, letter) + ":";
-    TStrings& items = Items();
-    switch (type) {
-        case DRIVE_REMOVABLE: items.AddObject(name, &floppyGlyph_); break;  // no medium is touched
-        case DRIVE_FIXED: items.AddObject(name + " " + VolumeLabelText(letter), &hardGlyph_); break;
-        case DRIVE_REMOTE: items.AddObject(name + " " + NetworkNameText(letter), &networkGlyph_); break;
-        case DRIVE_CDROM: items.AddObject(name + " " + VolumeLabelText(letter), &cdromGlyph_); break;
-        case DRIVE_RAMDISK: items.AddObject(name + " " + VolumeLabelText(letter), &ramGlyph_); break;
-        default: break;  // unknown kind or no root: no line
+// What a drive list shares with the thread that reads its drives' texts. The
+// thread posts to the list's window only while the list listens, and checks
+// that under the lock: once StopReading has returned it never touches the
+// window again, even when it is still waiting for a drive then.
+struct DriveTextReading {
+    std::vector<std::pair<char, UINT>> drives;  // set before the thread starts
+    TDriveTextReader reader = nullptr;
+    SRWLOCK lock = SRWLOCK_INIT;
+    HWND listener = nullptr;                           // under lock
+    std::vector<std::pair<char, std::string>> texts;  // under lock: read, not yet taken
+
+    bool Listening() {
+        AcquireSRWLockShared(&lock);
+        const bool listening = listener != nullptr;
+        ReleaseSRWLockShared(&lock);
+        return listening;
     }
+};
+
+namespace {
+
+// Posted to a drive list's window when texts of its drives were read.
+constexpr UINT CM_DRIVETEXTS = CM_FIRST_FREE;
+
+DWORD WINAPI ReadDriveTexts(void* parameter) {
+    // The thread's own share of the reading: it outlives the list when a drive is slow.
+    std::unique_ptr<std::shared_ptr<DriveTextReading>> share(static_cast<std::shared_ptr<DriveTextReading>*>(parameter));
+    DriveTextReading& reading = **share;
+    try {
+        QuietenThread();
+        for (const auto& [letter, type] : reading.drives) {
+            if (!reading.Listening()) break;
+            std::string text = reading.reader(letter, type);
+            AcquireSRWLockExclusive(&reading.lock);
+            if (reading.listener) {
+                reading.texts.emplace_back(letter, std::move(text));
+                PostMessageW(reading.listener, CM_DRIVETEXTS, 0, 0);
+            }
+            ReleaseSRWLockExclusive(&reading.lock);
+        }
+    } catch (...) {
+        // A drive whose text cannot be read keeps its line without one.
+    }
+    return 0;
+}
+
+}  // namespace
+
+void TDriveComboBox::ReadTextsLater(std::vector<std::pair<char, UINT>> drives) {
+    reading_ = std::make_shared<DriveTextReading>();
+    reading_->drives = std::move(drives);
+    reading_->reader = gDriveTextReader;
+    reading_->listener = Handle();
+    auto share = std::make_unique<std::shared_ptr<DriveTextReading>>(reading_);
+    // The thread runs on by itself; StopReading cuts it off from the window.
+    UniqueKernelHandle thread(CreateThread(nullptr, 0, &ReadDriveTexts, share.get(), 0, nullptr));
+    if (thread) {
+        share.release();
+        return;
+    }
+    // Without a thread the texts are read here, as a drive list always could.
+    for (const auto& [letter, type] : reading_->drives) reading_->texts.emplace_back(letter, reading_->reader(letter, type));
+    TakeTexts();
+}
+
+void TDriveComboBox::TakeTexts() {
+    if (!reading_) return;
+    AcquireSRWLockExclusive(&reading_->lock);
+    const std::vector<std::pair<char, std::string>> texts = std::exchange(reading_->texts, {});
+    ReleaseSRWLockExclusive(&reading_->lock);
+    TStrings& items = Items();
+    const int selected = ItemIndex();
+    for (const auto& [letter, text] : texts) {
+        for (int i = 0, count = items.Count(); i < count; ++i) {
+            const std::string line = items.Get(i);
+            if (line.size() == 2 && line[0] == letter && line[1] == ':') {
+                items.Put(i, line + " " + text);
+                break;
+            }
+        }
+    }
+    if (ItemIndex() != selected) SetItemIndex(selected);
+}
+
+void TDriveComboBox::StopReading() {
+    if (!reading_) return;
+    AcquireSRWLockExclusive(&reading_->lock);
+    reading_->listener = nullptr;
+    ReleaseSRWLockExclusive(&reading_->lock);
+    reading_.reset();
+}
+
+void TDriveComboBox::WndProc(TMessage& message) {
+    if (message.Msg == CM_DRIVETEXTS) {
+        TakeTexts();
+        return;
+    }
+    TComboBox::WndProc(message);
+}
+
+void TDriveComboBox::DestroyWnd() {
+    // The lines' texts come to this window: a new one reads them anew.
+    StopReading();
+    TComboBox::DestroyWnd();
 }
 
 void TDriveComboBox::SelectDrive(char letter) {

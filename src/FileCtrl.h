@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -189,11 +190,26 @@ std::string VolumeLabelText(char letter);
 // volume label text when the drive is not a network connection.
 std::string NetworkNameText(char letter);
 
+// The text a drive's line shows after "x: ": its volume label text or, for a
+// network drive (driveType DRIVE_REMOTE), its network name text; letter in
+// the line's case. Called on a thread of its own, as a drive may take seconds
+// to answer.
+using TDriveTextReader = std::string (*)(char letter, UINT driveType);
+// The reader that drive lists use from their next fill on; nullptr gives the
+// system's back (VolumeLabelText and NetworkNameText).
+void SetDriveTextReader(TDriveTextReader reader);
+
+struct DriveTextReading;
+
 // A drop-down of the drives present, each with a glyph of its kind and its
 // volume label or network name. Choosing a line moves the linked folder tree.
+// Every line is there at once; the current drive's line has its text at once,
+// the others get theirs as their drives answer, so that the window never
+// waits for a drive it does not open.
 class TDriveComboBox : public TComboBox {
 public:
     explicit TDriveComboBox(TComponent* owner);
+    ~TDriveComboBox() override;
 
     // The chosen drive letter in the case of TextCase; 0 when none.
     char Drive() const { return drive_; }
@@ -205,11 +221,13 @@ public:
     // Rebuilds the lines from the drives present now.
     void FillDrives();
     void Click() override;
+    void WndProc(TMessage& message) override;
 
     // OnChange (inherited) fires when a drive was chosen.
 
 protected:
     void CreateWindowHandle(const TCreateParams& params) override;
+    void DestroyWnd() override;
     void DrawItem(int index, const RECT& rect, UINT state) override;
     void FontChanged() override;
     // There is no edit field: the box's own change notice means nothing here.
@@ -217,11 +235,18 @@ protected:
     void Notification(TComponent* component, TOperation operation) override;
 
 private:
-    void AddDrive(char letter, UINT type);
+    void AddDrive(char letter, UINT type, const std::string& text);
     void SelectDrive(char letter);
     void SelectLineOf(char letter);
     void ResetItemHeight();
+    // Starts reading the texts of drives on a thread of its own.
+    void ReadTextsLater(std::vector<std::pair<char, UINT>> drives);
+    // Puts the texts read so far into their lines.
+    void TakeTexts();
+    // Stops listening to the reading thread (it may still wait for a drive).
+    void StopReading();
 
+    std::shared_ptr<DriveTextReading> reading_;
     TDirectoryListBox* dirList_ = nullptr;
     char drive_ = '\0';
     TTextCase textCase_ = TTextCase::tcLowerCase;
