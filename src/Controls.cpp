@@ -475,7 +475,9 @@ void TWinControl::CreateParams(TCreateParams& params) {
     params.WndParent = Parent() ? Parent()->Handle() : nullptr;
     params.WinClassName = "TBrumikControl";
     params.ClassStyle = CS_DBLCLKS;
-    params.Cursor = LoadCursorW(nullptr, IDC_ARROW);
+    // The system's shared cursor: asking for it once is enough.
+    static const HCURSOR arrow = LoadCursorW(nullptr, IDC_ARROW);
+    params.Cursor = arrow;
 }
 
 void TWinControl::RegisterClassFor(const TCreateParams& params, WNDPROC& defaultProc) {

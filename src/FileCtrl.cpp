@@ -140,10 +140,11 @@ void LoadGlyph(TBitmap& glyph, const char* name) {
     if (!glyph.LoadFromResourceName(name)) throw EResNotFound(FormatText(LoadStr(SResNotFound), name));
 }
 
-// A canvas on the screen carrying a copy of a font, for measuring text.
+// A canvas for measuring text in a copy of a font: a memory context of the
+// screen measures as the screen does.
 class ScreenCanvas {
 public:
-    explicit ScreenCanvas(const TFont& font) : dc_(nullptr) {
+    explicit ScreenCanvas(const TFont& font) {
         canvas_.Font().Assign(font);
         canvas_.SetHandle(dc_.Get());
     }
@@ -153,7 +154,7 @@ public:
     TCanvas& Get() { return canvas_; }
 
 private:
-    ScopedWindowDC dc_;
+    UniqueMemoryDC dc_;
     TCanvas canvas_;
 };
 
@@ -209,7 +210,9 @@ std::string JoinPath(const std::string& path, const std::string& name) {
 }
 
 int FontLineHeight(const TFont& font) {
-    ScopedWindowDC screen(nullptr);
+    // A memory context of the screen has the screen's metrics, and asking it
+    // costs no trip to the window system.
+    UniqueMemoryDC screen;
     ScopedSelect select(screen.Get(), font.Handle());
     TEXTMETRICW metrics{};
     GetTextMetricsW(screen.Get(), &metrics);

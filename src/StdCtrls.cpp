@@ -111,7 +111,7 @@ void TLabel::Paint() {
 
 void TLabel::AdjustBounds() {
     if (!autoSize_ || !Parent()) return;
-    ScopedWindowDC screen(nullptr);
+    UniqueMemoryDC screen;  // measures as the screen does
     TCanvas measure;
     measure.SetHandle(screen.Get());
     measure.Font().Assign(Font());
