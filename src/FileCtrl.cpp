@@ -3,6 +3,7 @@
 #include <winnetwk.h>
 
 #include <algorithm>
+#include <functional>
 #include <iterator>
 #include <optional>
 #include <utility>
@@ -200,7 +201,101 @@ void LinkBothWays(TComponent* a, TComponent* b) {
     b->FreeNotification(a);
 }
 
+// Posted to a drive list's window when texts of its drives were read, and to
+// a folder tree's window when the names of its sub-folders were.
+constexpr UINT CM_DRIVETEXTS = CM_FIRST_FREE;
+constexpr UINT CM_SUBFOLDERS = CM_FIRST_FREE + 1;
+
+// Set on a thread whose own error mode already keeps drive errors quiet.
+thread_local bool tQuietThread = false;
+
+// Switches critical-error dialogs off for the calling thread alone where the
+// system keeps an error mode per thread (Windows 7 on); before that the
+// drive texts switch the process's mode while they read.
+void QuietenThread() {
+    using SetThreadErrorModeFn = BOOL(WINAPI*)(DWORD, DWORD*);
+    const auto setThreadErrorMode = reinterpret_cast<SetThreadErrorModeFn>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "SetThreadErrorMode")));
+    tQuietThread = setThreadErrorMode && setThreadErrorMode(SEM_FAILCRITICALERRORS, nullptr);
+}
+
 }  // namespace
+
+// Reading that may keep a drive or a folder waiting, done on a thread of its
+// own for a control's window. The thread hands each item over and posts the
+// control's message to the window while the control listens; the control
+// takes the items when the message comes. The check and the post happen under
+// the lock, so once Stop has returned the thread never touches the window
+// again, even when it is still waiting for a slow drive then; it ends by
+// itself, and what it shares with the control goes with the last of them.
+template <typename Item>
+class ThreadReading {
+public:
+    using Work = std::function<void(ThreadReading&)>;
+
+    // Starts work on a thread of its own; without one it runs here.
+    static std::shared_ptr<ThreadReading> Start(HWND listener, UINT message, Work work) {
+        auto reading = std::make_shared<ThreadReading>(listener, message, std::move(work));
+        auto share = std::make_unique<std::shared_ptr<ThreadReading>>(reading);
+        UniqueKernelHandle thread(CreateThread(nullptr, 0, &Run, share.get(), 0, nullptr));
+        if (thread)
+            share.release();  // the thread's own share
+        else
+            reading->work_(*reading);
+        return reading;
+    }
+
+    ThreadReading(HWND listener, UINT message, Work work) : listener_(listener), message_(message), work_(std::move(work)) {}
+
+    bool Listening() {
+        AcquireSRWLockShared(&lock_);
+        const bool listening = listener_ != nullptr;
+        ReleaseSRWLockShared(&lock_);
+        return listening;
+    }
+
+    // The thread's side: keeps item for the control and tells its window.
+    void Deliver(Item item) {
+        AcquireSRWLockExclusive(&lock_);
+        if (listener_) {
+            items_.push_back(std::move(item));
+            PostMessageW(listener_, message_, 0, 0);
+        }
+        ReleaseSRWLockExclusive(&lock_);
+    }
+
+    // The control's side.
+    std::vector<Item> Take() {
+        AcquireSRWLockExclusive(&lock_);
+        std::vector<Item> items = std::exchange(items_, {});
+        ReleaseSRWLockExclusive(&lock_);
+        return items;
+    }
+
+    void Stop() {
+        AcquireSRWLockExclusive(&lock_);
+        listener_ = nullptr;
+        ReleaseSRWLockExclusive(&lock_);
+    }
+
+private:
+    static DWORD WINAPI Run(void* parameter) {
+        std::unique_ptr<std::shared_ptr<ThreadReading>> share(static_cast<std::shared_ptr<ThreadReading>*>(parameter));
+        try {
+            QuietenThread();
+            (*share)->work_(**share);
+        } catch (...) {
+            // What could not be read is simply not delivered: the lines stay as they are.
+        }
+        return 0;
+    }
+
+    SRWLOCK lock_ = SRWLOCK_INIT;
+    HWND listener_;  // under lock_
+    UINT message_;
+    std::vector<Item> items_;  // under lock_
+    Work work_;
+};
 
 // ---- shared routines
 
@@ -583,7 +678,12 @@ void TDirectoryListBox::ReadVolumeFlags() {
     caseSensitive_ = (flags & FILE_CASE_SENSITIVE_SEARCH) != 0;
 }
 
-void TDirectoryListBox::RebuildTree() {
+TDirectoryListBox::~TDirectoryListBox() {
+    StopReadingSubfolders();
+}
+
+void TDirectoryListBox::RebuildTree(bool subfoldersLater) {
+    StopReadingSubfolders();
     ReadVolumeFlags();
     if (!HandleAllocated()) return;
     TStrings& items = Items();
@@ -611,9 +711,34 @@ void TDirectoryListBox::RebuildTree() {
             items.AddObject(rest, &currentGlyph_);
         }
         selection = items.Count() - 1;
-        for (const std::string& name : SubfolderNames(directory_)) items.AddObject(name, &closedGlyph_);
+        if (!subfoldersLater)
+            for (const std::string& name : SubfolderNames(directory_)) items.AddObject(name, &closedGlyph_);
     }
     SetItemIndex(selection);
+    if (subfoldersLater) {
+        subfolders_ = ThreadReading<std::vector<std::string>>::Start(
+            Handle(), CM_SUBFOLDERS, [directory = directory_](ThreadReading<std::vector<std::string>>& reading) {
+                reading.Deliver(SubfolderNames(directory));
+            });
+    }
+}
+
+void TDirectoryListBox::TakeSubfolders() {
+    if (!subfolders_) return;
+    for (const std::vector<std::string>& names : subfolders_->Take()) {
+        const int selection = ItemIndex();
+        {
+            UpdateScope update(Items());
+            for (const std::string& name : names) Items().AddObject(name, &closedGlyph_);
+        }
+        SetItemIndex(selection);
+        subfolders_.reset();  // one delivery is all there is
+    }
+}
+
+void TDirectoryListBox::StopReadingSubfolders() {
+    if (subfolders_) subfolders_->Stop();
+    subfolders_.reset();
 }
 
 std::string TDirectoryListBox::ItemPath(int index) {
@@ -644,6 +769,10 @@ void TDirectoryListBox::DblClick() {
 }
 
 void TDirectoryListBox::WndProc(TMessage& message) {
+    if (message.Msg == CM_SUBFOLDERS) {
+        TakeSubfolders();
+        return;
+    }
     if (message.Msg == CM_WANTSPECIALKEY && message.WParam == VK_RETURN) {
         message.Result = 1;  // Enter opens the selected folder; the form must not take it
         return;
@@ -679,9 +808,16 @@ void TDirectoryListBox::SetDirLabel(TLabel* label) {
     UpdateDirLabel();
 }
 
+// A folder of thousands of files takes the folder search a while: the new
+// window shows the path at once and the sub-folders when they are found.
 void TDirectoryListBox::CreateWindowHandle(const TCreateParams& params) {
     TListBox::CreateWindowHandle(params);
-    RebuildTree();
+    RebuildTree(true);
+}
+
+void TDirectoryListBox::DestroyWnd() {
+    StopReadingSubfolders();
+    TListBox::DestroyWnd();
 }
 
 void TDirectoryListBox::DrawItem(int index, const RECT& rect, UINT) {
@@ -720,19 +856,6 @@ void TDirectoryListBox::Notification(TComponent* component, TOperation operation
 // ---- drive texts
 
 namespace {
-
-// Set on a thread whose own error mode already keeps drive errors quiet.
-thread_local bool tQuietThread = false;
-
-// Switches critical-error dialogs off for the calling thread alone where the
-// system keeps an error mode per thread (Windows 7 on); before that the
-// drive texts switch the process's mode while they read.
-void QuietenThread() {
-    using SetThreadErrorModeFn = BOOL(WINAPI*)(DWORD, DWORD*);
-    const auto setThreadErrorMode = reinterpret_cast<SetThreadErrorModeFn>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "SetThreadErrorMode")));
-    tQuietThread = setThreadErrorMode && setThreadErrorMode(SEM_FAILCRITICALERRORS, nullptr);
-}
 
 std::string SystemDriveText(char letter, UINT driveType) {
     return driveType == DRIVE_REMOTE ? NetworkNameText(letter) : VolumeLabelText(letter);
@@ -822,76 +945,19 @@ void TDriveComboBox::AddDrive(char letter, UINT type, const std::string& text) {
     }
 }
 
-// What a drive list shares with the thread that reads its drives' texts. The
-// thread posts to the list's window only while the list listens, and checks
-// that under the lock: once StopReading has returned it never touches the
-// window again, even when it is still waiting for a drive then.
-struct DriveTextReading {
-    std::vector<std::pair<char, UINT>> drives;  // set before the thread starts
-    TDriveTextReader reader = nullptr;
-    SRWLOCK lock = SRWLOCK_INIT;
-    HWND listener = nullptr;                           // under lock
-    std::vector<std::pair<char, std::string>> texts;  // under lock: read, not yet taken
-
-    bool Listening() {
-        AcquireSRWLockShared(&lock);
-        const bool listening = listener != nullptr;
-        ReleaseSRWLockShared(&lock);
-        return listening;
-    }
-};
-
-namespace {
-
-// Posted to a drive list's window when texts of its drives were read.
-constexpr UINT CM_DRIVETEXTS = CM_FIRST_FREE;
-
-DWORD WINAPI ReadDriveTexts(void* parameter) {
-    // The thread's own share of the reading: it outlives the list when a drive is slow.
-    std::unique_ptr<std::shared_ptr<DriveTextReading>> share(static_cast<std::shared_ptr<DriveTextReading>*>(parameter));
-    DriveTextReading& reading = **share;
-    try {
-        QuietenThread();
-        for (const auto& [letter, type] : reading.drives) {
-            if (!reading.Listening()) break;
-            std::string text = reading.reader(letter, type);
-            AcquireSRWLockExclusive(&reading.lock);
-            if (reading.listener) {
-                reading.texts.emplace_back(letter, std::move(text));
-                PostMessageW(reading.listener, CM_DRIVETEXTS, 0, 0);
-            }
-            ReleaseSRWLockExclusive(&reading.lock);
-        }
-    } catch (...) {
-        // A drive whose text cannot be read keeps its line without one.
-    }
-    return 0;
-}
-
-}  // namespace
-
 void TDriveComboBox::ReadTextsLater(std::vector<std::pair<char, UINT>> drives) {
-    reading_ = std::make_shared<DriveTextReading>();
-    reading_->drives = std::move(drives);
-    reading_->reader = gDriveTextReader;
-    reading_->listener = Handle();
-    auto share = std::make_unique<std::shared_ptr<DriveTextReading>>(reading_);
-    // The thread runs on by itself; StopReading cuts it off from the window.
-    UniqueKernelHandle thread(CreateThread(nullptr, 0, &ReadDriveTexts, share.get(), 0, nullptr));
-    if (thread) {
-        share.release();
-        return;
-    }
-    // Without a thread the texts are read here, as a drive list always could.
-    for (const auto& [letter, type] : reading_->drives) reading_->texts.emplace_back(letter, reading_->reader(letter, type));
-    TakeTexts();
+    reading_ = ThreadReading<DriveText>::Start(
+        Handle(), CM_DRIVETEXTS, [drives = std::move(drives), reader = gDriveTextReader](ThreadReading<DriveText>& reading) {
+            for (const auto& [letter, type] : drives) {
+                if (!reading.Listening()) return;
+                reading.Deliver({letter, reader(letter, type)});
+            }
+        });
 }
 
 void TDriveComboBox::TakeTexts() {
     if (!reading_) return;
-    AcquireSRWLockExclusive(&reading_->lock);
-    const std::vector<std::pair<char, std::string>> texts = std::exchange(reading_->texts, {});
-    ReleaseSRWLockExclusive(&reading_->lock);
+    const std::vector<DriveText> texts = reading_->Take();
     TStrings& items = Items();
     const int selected = ItemIndex();
     for (const auto& [letter, text] : texts) {
@@ -907,10 +973,7 @@ void TDriveComboBox::TakeTexts() {
 }
 
 void TDriveComboBox::StopReading() {
-    if (!reading_) return;
-    AcquireSRWLockExclusive(&reading_->lock);
-    reading_->listener = nullptr;
-    ReleaseSRWLockExclusive(&reading_->lock);
+    if (reading_) reading_->Stop();
     reading_.reset();
 }
 

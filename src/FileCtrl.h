@@ -17,6 +17,8 @@ class TFileListBox;
 class TDirectoryListBox;
 class TDriveComboBox;
 class TFilterComboBox;
+template <typename Item>
+class ThreadReading;
 
 // File attributes a file list shows; each value is its file attribute bit,
 // except ftNormal, which stands for every entry the search returns.
@@ -130,6 +132,7 @@ public:
 class TDirectoryListBox : public TListBox {
 public:
     explicit TDirectoryListBox(TComponent* owner);
+    ~TDirectoryListBox() override;
 
     const std::string& Directory() const { return directory_; }
     void SetDirectory(const std::string& directory);
@@ -153,6 +156,7 @@ public:
 
 protected:
     void CreateWindowHandle(const TCreateParams& params) override;
+    void DestroyWnd() override;
     void DrawItem(int index, const RECT& rect, UINT state) override;
     void FontChanged() override;
     void Notification(TComponent* component, TOperation operation) override;
@@ -164,7 +168,11 @@ private:
     void MoveToDrive(char letter);
     void EnterPath(const std::string& part);
     void ReadVolumeFlags();
-    void RebuildTree();
+    // Rebuilds the lines; the sub-folders' lines follow later when subfoldersLater.
+    void RebuildTree(bool subfoldersLater = false);
+    // Adds the sub-folders' lines read so far.
+    void TakeSubfolders();
+    void StopReadingSubfolders();
     void DirChanged();
     void UpdateDirLabel();
     void ResetItemHeight();
@@ -179,6 +187,7 @@ private:
     TFolderBitmap openGlyph_;
     TFolderBitmap currentGlyph_;
     std::string directory_;
+    std::shared_ptr<ThreadReading<std::vector<std::string>>> subfolders_;
 };
 
 enum class TTextCase { tcLowerCase, tcUpperCase };
@@ -198,8 +207,6 @@ using TDriveTextReader = std::string (*)(char letter, UINT driveType);
 // The reader that drive lists use from their next fill on; nullptr gives the
 // system's back (VolumeLabelText and NetworkNameText).
 void SetDriveTextReader(TDriveTextReader reader);
-
-struct DriveTextReading;
 
 // A drop-down of the drives present, each with a glyph of its kind and its
 // volume label or network name. Choosing a line moves the linked folder tree.
@@ -246,7 +253,9 @@ private:
     // Stops listening to the reading thread (it may still wait for a drive).
     void StopReading();
 
-    std::shared_ptr<DriveTextReading> reading_;
+    // A drive's letter (in the line's case) and its text.
+    using DriveText = std::pair<char, std::string>;
+    std::shared_ptr<ThreadReading<DriveText>> reading_;
     TDirectoryListBox* dirList_ = nullptr;
     char drive_ = '\0';
     TTextCase textCase_ = TTextCase::tcLowerCase;

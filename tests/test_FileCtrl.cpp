@@ -769,13 +769,22 @@ TEST_SUITE("directory list") {
         CHECK(GlyphDrawnAt(dirs, 1, (1 + 1) * 4 + 2));
     }
 
-    TEST_CASE("a list made at a drive root selects the root line") {
+    TEST_CASE("a list made at a drive root selects the root line; the sub-folders' lines follow once found") {
+        RootFolder marker;
         KeepCurrentDir keep;
         SetCurrentDirectoryA("C:\\");
         ScopedTestForm form(400, 400);
         auto* dirs = Place<TDirectoryListBox>(form, 0, 0, 250, 300);
         CHECK(dirs->Directory() == "C:\\");
         CHECK(dirs->Items().Get(0) == "C:\\");
+        CHECK(dirs->ItemIndex() == 0);
+
+        Lines expected = VisibleSubfolders("C:\\");
+        std::sort(expected.begin(), expected.end(), [](auto& a, auto& b) { return AnsiCompareText(a, b) < 0; });
+        REQUIRE(PumpUntil([&] { return dirs->Items().Count() == int(expected.size()) + 1; }));
+        const Lines lines = dirs->Items().ToVector();
+        CHECK(Lines(lines.begin() + 1, lines.end()) == expected);
+        CHECK(GlyphIs(dirs->Items(), 1, "CLOSEDFOLDER"));
         CHECK(dirs->ItemIndex() == 0);
     }
 
