@@ -4,19 +4,28 @@
 // with nothing but FindFirstFileW/FindNextFileW. Prints the best of a few
 // rounds of each, their ratio and the listing's cost per file, which stays
 // flat as the folder grows. The listing includes emptying the previous one,
-// whose share is printed on its own. Ends with RATIO lines: the listing
-// against the search for each size, and emptying against listing.
+// whose share is printed on its own.
+//
+// Then the same as the user sees it: brumik.exe started in the folder, less
+// brumik.exe started in an empty folder (medians of starts that take turns,
+// N of each, first argument, 9 by default), against the same bare search.
+//
+// Ends with RATIO lines: the listing against the search for each size, in this
+// process and as seen from outside, and emptying against listing.
 #include <windows.h>
 
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 #include "FileCtrl.h"
 #include "Forms.h"
 #include "Ratio.h"
+#include "StartTiming.h"
 #include "runtime/Handles.h"
 #include "runtime/SysUtils.h"
 
@@ -89,7 +98,19 @@ int BareEnumeration(const std::string& folder) {
     return found;
 }
 
-void Run() {
+// Milliseconds a start of brumik in folder takes beyond a start in an empty
+// folder: medians of runs starts of each, taking turns.
+double StartBeyondEmpty(const std::string& folder, const std::string& empty, int runs) {
+    const std::string brumik = start_timing::OwnFolder() + "..\\brumik.exe";
+    std::vector<double> full, bare;
+    for (int i = 0; i < runs; ++i) {
+        full.push_back(start_timing::StartBrumik(brumik, folder));
+        bare.push_back(start_timing::StartBrumik(brumik, empty));
+    }
+    return start_timing::Median(full) - start_timing::Median(bare);
+}
+
+void Run(int startRuns) {
     TForm* form = nullptr;
     Application->CreateForm(form);
     form->HandleNeeded();
@@ -99,7 +120,8 @@ void Run() {
     list->SetMask("*.MP3");
 
     TrackFolder folder;
-    std::string ratios;
+    start_timing::EmptyFolder empty;
+    std::string ratios, outside;
     std::printf("%8s %12s %13s %15s %8s %14s\n", "files", "listing ms", "(clearing ms)", "enumeration ms", "ratio",
                 "listing us/file");
     for (int size : Sizes) {
@@ -120,17 +142,25 @@ void Run() {
                     1000.0 * listing / listed);
         ratios += RatioLine("listing_" + std::to_string(size) + "_files", listing / floor, 2.0);
         ratios += RatioLine("clearing_" + std::to_string(size) + "_files_to_listing", clearing / listing, 1.0);
+        SetCurrentDirectoryA("C:\\");  // the started programs may have the folder to themselves
+        const double started = StartBeyondEmpty(folder.Path(), empty.Path(), startRuns);
+        outside += "  " + std::to_string(size) + " files: a start there takes " + std::to_string(int(started + 0.5)) +
+                   " ms more than in an empty folder, " + std::to_string(started / floor).substr(0, 4) +
+                   " times the bare search\n";
+        ratios += RatioLine("start_listing_" + std::to_string(size) + "_files", started / floor, 2.0);
     }
+    std::printf("brumik.exe started in the folder, less started in an empty one (medians of %d starts each):\n%s",
+                startRuns, outside.c_str());
     std::printf("%s", ratios.c_str());
     SetCurrentDirectoryA("C:\\");  // lets the folder go
 }
 
 }  // namespace
 
-int main() {
+int main(int argc, char** argv) {
     try {
         ApplicationScope application;
-        Run();
+        Run(argc > 1 ? std::max(1, std::atoi(argv[1])) : 9);
         return 0;
     } catch (const std::exception& e) {
         std::fprintf(stderr, "bench_FileCtrl: %s\n", e.what());
