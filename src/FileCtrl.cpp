@@ -205,6 +205,10 @@ void LinkBothWays(TComponent* a, TComponent* b) {
 // a folder tree's window when the names of its sub-folders were.
 constexpr UINT CM_DRIVETEXTS = CM_FIRST_FREE;
 constexpr UINT CM_SUBFOLDERS = CM_FIRST_FREE + 1;
+// Posted by a new folder tree to itself: its sub-folders are looked for once
+// the window it belongs to has been made, not while the other controls read
+// their folders.
+constexpr UINT CM_FINDSUBFOLDERS = CM_FIRST_FREE + 2;
 
 // Set on a thread whose own error mode already keeps drive errors quiet.
 thread_local bool tQuietThread = false;
@@ -715,12 +719,17 @@ void TDirectoryListBox::RebuildTree(bool subfoldersLater) {
             for (const std::string& name : SubfolderNames(directory_)) items.AddObject(name, &closedGlyph_);
     }
     SetItemIndex(selection);
-    if (subfoldersLater) {
-        subfolders_ = ThreadReading<std::vector<std::string>>::Start(
-            Handle(), CM_SUBFOLDERS, [directory = directory_](ThreadReading<std::vector<std::string>>& reading) {
-                reading.Deliver(SubfolderNames(directory));
-            });
-    }
+    subfoldersWanted_ = subfoldersLater;
+    if (subfoldersLater) PostMessageW(Handle(), CM_FINDSUBFOLDERS, 0, 0);
+}
+
+void TDirectoryListBox::FindSubfolders() {
+    if (!subfoldersWanted_) return;  // the tree was rebuilt with its sub-folders meanwhile
+    subfoldersWanted_ = false;
+    subfolders_ = ThreadReading<std::vector<std::string>>::Start(
+        Handle(), CM_SUBFOLDERS, [directory = directory_](ThreadReading<std::vector<std::string>>& reading) {
+            reading.Deliver(SubfolderNames(directory));
+        });
 }
 
 void TDirectoryListBox::TakeSubfolders() {
@@ -737,6 +746,7 @@ void TDirectoryListBox::TakeSubfolders() {
 }
 
 void TDirectoryListBox::StopReadingSubfolders() {
+    subfoldersWanted_ = false;
     if (subfolders_) subfolders_->Stop();
     subfolders_.reset();
 }
@@ -769,6 +779,10 @@ void TDirectoryListBox::DblClick() {
 }
 
 void TDirectoryListBox::WndProc(TMessage& message) {
+    if (message.Msg == CM_FINDSUBFOLDERS) {
+        FindSubfolders();
+        return;
+    }
     if (message.Msg == CM_SUBFOLDERS) {
         TakeSubfolders();
         return;

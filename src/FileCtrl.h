@@ -170,6 +170,8 @@ private:
     void ReadVolumeFlags();
     // Rebuilds the lines; the sub-folders' lines follow later when subfoldersLater.
     void RebuildTree(bool subfoldersLater = false);
+    // Starts reading the sub-folders on a thread of its own, when still wanted.
+    void FindSubfolders();
     // Adds the sub-folders' lines read so far.
     void TakeSubfolders();
     void StopReadingSubfolders();
@@ -187,6 +189,7 @@ private:
     TFolderBitmap openGlyph_;
     TFolderBitmap currentGlyph_;
     std::string directory_;
+    bool subfoldersWanted_ = false;
     std::shared_ptr<ThreadReading<std::vector<std::string>>> subfolders_;
 };
 
