@@ -78,13 +78,14 @@ std::vector<std::string> SplitAt(const std::string& text, char separator) {
     return parts;
 }
 
-bool IsProgramName(const std::string& name) {
-    const size_t dot = name.rfind('.');
-    if (dot == std::string::npos || name.size() - dot != 4) return false;
+bool IsProgramName(std::wstring_view name) {
+    const size_t dot = name.rfind(L'.');
+    if (dot == std::wstring_view::npos || name.size() - dot != 4) return false;
     // Only ASCII letters lower-case to ASCII letters, so ASCII lower-casing finds the same extensions.
-    std::string extension = name.substr(dot);
-    for (char& c : extension) c = AsciiLower(c);
-    return extension == ".exe" || extension == ".com" || extension == ".bat" || extension == ".pif";
+    std::wstring extension(name.substr(dot));
+    for (wchar_t& c : extension)
+        if (c >= L'A' && c <= L'Z') c = wchar_t(c - L'A' + L'a');
+    return extension == L".exe" || extension == L".com" || extension == L".bat" || extension == L".pif";
 }
 
 // Whether adding items one by one, in the order found, to a list that ends up
@@ -496,9 +497,9 @@ void TFileListBox::AddMatches(const std::string& pattern, DWORD attributes, std:
 }
 
 TListItem TFileListBox::ItemOf(const WIN32_FIND_DATAW& entry) {
-    std::string name = ToUtf8(entry.cFileName);
+    std::wstring name = entry.cFileName;
     if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-        return {"[" + name + "]", showGlyphs_ ? &folderGlyph_ : nullptr};
+        return {L"[" + name + L"]", showGlyphs_ ? &folderGlyph_ : nullptr};
     TBitmap* glyph = IsProgramName(name) ? &programGlyph_ : &otherGlyph_;
     return {std::move(name), glyph};
 }
