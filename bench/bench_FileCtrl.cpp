@@ -7,8 +7,8 @@
 // whose share is printed on its own.
 //
 // Then the same as the user sees it: brumik.exe started in the folder, less
-// brumik.exe started in an empty folder (medians of starts that take turns,
-// N of each, first argument, 9 by default), against the same bare search.
+// brumik.exe started in an empty folder, against the same bare search, the
+// three taking turns N times (first argument, 9 by default); medians.
 //
 // Ends with RATIO lines: the listing against the search for each size, in this
 // process and as seen from outside, and emptying against listing.
@@ -98,16 +98,23 @@ int BareEnumeration(const std::string& folder) {
     return found;
 }
 
-// Milliseconds a start of brumik in folder takes beyond a start in an empty
-// folder: medians of runs starts of each, taking turns.
-double StartBeyondEmpty(const std::string& folder, const std::string& empty, int runs) {
+// A start of brumik in a folder against a start in an empty one, and the
+// bare search of that folder, measured in turns so that all three see the same
+// load of a shared machine.
+struct StartFigures {
+    double beyondEmptyMs;  // median of (start in the folder - start in the empty folder)
+    double searchMs;       // median of the bare searches between the starts
+};
+
+StartFigures TimeStarts(const std::string& folder, const std::string& empty, int runs) {
     const std::string brumik = start_timing::OwnFolder() + "..\\brumik.exe";
-    std::vector<double> full, bare;
+    std::vector<double> beyond, search;
     for (int i = 0; i < runs; ++i) {
-        full.push_back(start_timing::StartBrumik(brumik, folder));
-        bare.push_back(start_timing::StartBrumik(brumik, empty));
+        search.push_back(Time([&] { BareEnumeration(folder); }));
+        const double full = start_timing::StartBrumik(brumik, folder);
+        beyond.push_back(full - start_timing::StartBrumik(brumik, empty));
     }
-    return start_timing::Median(full) - start_timing::Median(bare);
+    return {start_timing::Median(beyond), start_timing::Median(search)};
 }
 
 void Run(int startRuns) {
@@ -143,14 +150,16 @@ void Run(int startRuns) {
         ratios += RatioLine("listing_" + std::to_string(size) + "_files", listing / floor, 2.0);
         ratios += RatioLine("clearing_" + std::to_string(size) + "_files_to_listing", clearing / listing, 1.0);
         SetCurrentDirectoryA("C:\\");  // the started programs may have the folder to themselves
-        const double started = StartBeyondEmpty(folder.Path(), empty.Path(), startRuns);
-        outside += "  " + std::to_string(size) + " files: a start there takes " + std::to_string(int(started + 0.5)) +
-                   " ms more than in an empty folder, " + std::to_string(started / floor).substr(0, 4) +
-                   " times the bare search\n";
-        ratios += RatioLine("start_listing_" + std::to_string(size) + "_files", started / floor, 2.0);
+        const StartFigures started = TimeStarts(folder.Path(), empty.Path(), startRuns);
+        char line[160];
+        std::snprintf(line, sizeof line, "%8d %20.1f %15.1f %8.2f\n", size, started.beyondEmptyMs, started.searchMs,
+                      started.beyondEmptyMs / started.searchMs);
+        outside += line;
+        ratios += RatioLine("start_listing_" + std::to_string(size) + "_files", started.beyondEmptyMs / started.searchMs, 2.0);
     }
-    std::printf("brumik.exe started in the folder, less started in an empty one (medians of %d starts each):\n%s",
-                startRuns, outside.c_str());
+    std::printf("brumik.exe started in the folder less started in an empty one, against the bare search between\n"
+                "the starts (medians of %d turns)\n%8s %20s %15s %8s\n%s",
+                startRuns, "files", "start beyond empty ms", "enumeration ms", "ratio", outside.c_str());
     std::printf("%s", ratios.c_str());
     SetCurrentDirectoryA("C:\\");  // lets the folder go
 }
