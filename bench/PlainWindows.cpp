@@ -59,10 +59,10 @@ void ListFolder(HWND folders, HWND files) {
     FindClose(search);
 }
 
-// The player's windows: the tool bar with its button, volume field, spin
-// button and media bar; the file list; the folder panel with the drive list,
-// the folder list and the hidden filter list; the hidden description group;
-// the slider and the status bar.
+// The player's windows at start: the tool bar with its button, volume field,
+// spin button and media bar; the file list; the folder panel with the drive
+// list and the folder list; the slider and the status bar. The hidden filter
+// list and description group get theirs only when first shown.
 void MakePlayerWindows(HWND form) {
     HWND toolBar = Child(form, kPanelClass, 0, 0, {0, 0, 445, 32});
     Child(toolBar, kPanelClass, 0, 0, {2, 2, 57, 28});
@@ -75,10 +75,6 @@ void MakePlayerWindows(HWND form) {
     HWND drives = Child(folderPanel, L"COMBOBOX", CBS_DROPDOWNLIST | WS_VSCROLL, 0, {0, 0, 210, 200});
     HWND folders = Child(folderPanel, L"LISTBOX", LBS_NOTIFY | WS_VSCROLL,
                          WS_EX_CLIENTEDGE, {0, 28, 210, 196});
-    HWND filter = Child(folderPanel, L"COMBOBOX", CBS_DROPDOWNLIST | WS_VSCROLL, 0, {0, 200, 210, 200});
-    ShowWindow(filter, SW_HIDE);
-    HWND group = Child(form, L"BUTTON", BS_GROUPBOX, 0, {220, 56, 210, 224});
-    ShowWindow(group, SW_HIDE);
     Child(form, TRACKBAR_CLASSW, TBS_BOTH | TBS_NOTICKS, 0, {8, 282, 422, 28});
     Child(form, STATUSCLASSNAMEW, SBARS_SIZEGRIP, 0, {0, 323, 445, 22});
     ListDrives(drives);

@@ -4,19 +4,28 @@
 // with nothing but FindFirstFileW/FindNextFileW. Prints the best of a few
 // rounds of each, their ratio and the listing's cost per file, which stays
 // flat as the folder grows. The listing includes emptying the previous one,
-// whose share is printed on its own. Ends with RATIO lines: the listing
-// against the search for each size, and emptying against listing.
+// whose share is printed on its own.
+//
+// Then the same as the user sees it: brumik.exe started in the folder, less
+// brumik.exe started in an empty folder, against the same bare search, the
+// three taking turns N times (first argument, 9 by default); medians.
+//
+// Ends with RATIO lines: the listing against the search for each size, in this
+// process and as seen from outside, and emptying against listing.
 #include <windows.h>
 
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 #include "FileCtrl.h"
 #include "Forms.h"
 #include "Ratio.h"
+#include "StartTiming.h"
 #include "runtime/Handles.h"
 #include "runtime/SysUtils.h"
 
@@ -89,7 +98,26 @@ int BareEnumeration(const std::string& folder) {
     return found;
 }
 
-void Run() {
+// A start of brumik in a folder against a start in an empty one, and the
+// bare search of that folder, measured in turns so that all three see the same
+// load of a shared machine.
+struct StartFigures {
+    double beyondEmptyMs;  // median of (start in the folder - start in the empty folder)
+    double searchMs;       // median of the bare searches between the starts
+};
+
+StartFigures TimeStarts(const std::string& folder, const std::string& empty, int runs) {
+    const std::string brumik = start_timing::OwnFolder() + "..\\brumik.exe";
+    std::vector<double> beyond, search;
+    for (int i = 0; i < runs; ++i) {
+        search.push_back(Time([&] { BareEnumeration(folder); }));
+        const double full = start_timing::StartBrumik(brumik, folder);
+        beyond.push_back(full - start_timing::StartBrumik(brumik, empty));
+    }
+    return {start_timing::Median(beyond), start_timing::Median(search)};
+}
+
+void Run(int startRuns) {
     TForm* form = nullptr;
     Application->CreateForm(form);
     form->HandleNeeded();
@@ -99,7 +127,8 @@ void Run() {
     list->SetMask("*.MP3");
 
     TrackFolder folder;
-    std::string ratios;
+    start_timing::EmptyFolder empty;
+    std::string ratios, outside;
     std::printf("%8s %12s %13s %15s %8s %14s\n", "files", "listing ms", "(clearing ms)", "enumeration ms", "ratio",
                 "listing us/file");
     for (int size : Sizes) {
@@ -120,17 +149,27 @@ void Run() {
                     1000.0 * listing / listed);
         ratios += RatioLine("listing_" + std::to_string(size) + "_files", listing / floor, 2.0);
         ratios += RatioLine("clearing_" + std::to_string(size) + "_files_to_listing", clearing / listing, 1.0);
+        SetCurrentDirectoryA("C:\\");  // the started programs may have the folder to themselves
+        const StartFigures started = TimeStarts(folder.Path(), empty.Path(), startRuns);
+        char line[160];
+        std::snprintf(line, sizeof line, "%8d %20.1f %15.1f %8.2f\n", size, started.beyondEmptyMs, started.searchMs,
+                      started.beyondEmptyMs / started.searchMs);
+        outside += line;
+        ratios += RatioLine("start_listing_" + std::to_string(size) + "_files", started.beyondEmptyMs / started.searchMs, 2.0);
     }
+    std::printf("brumik.exe started in the folder less started in an empty one, against the bare search between\n"
+                "the starts (medians of %d turns)\n%8s %20s %15s %8s\n%s",
+                startRuns, "files", "start beyond empty ms", "enumeration ms", "ratio", outside.c_str());
     std::printf("%s", ratios.c_str());
     SetCurrentDirectoryA("C:\\");  // lets the folder go
 }
 
 }  // namespace
 
-int main() {
+int main(int argc, char** argv) {
     try {
         ApplicationScope application;
-        Run();
+        Run(argc > 1 ? std::max(1, std::atoi(argv[1])) : 9);
         return 0;
     } catch (const std::exception& e) {
         std::fprintf(stderr, "bench_FileCtrl: %s\n", e.what());

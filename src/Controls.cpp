@@ -475,7 +475,9 @@ void TWinControl::CreateParams(TCreateParams& params) {
     params.WndParent = Parent() ? Parent()->Handle() : nullptr;
     params.WinClassName = "TBrumikControl";
     params.ClassStyle = CS_DBLCLKS;
-    params.Cursor = LoadCursorW(nullptr, IDC_ARROW);
+    // The system's shared cursor: asking for it once is enough.
+    static const HCURSOR arrow = LoadCursorW(nullptr, IDC_ARROW);
+    params.Cursor = arrow;
 }
 
 void TWinControl::RegisterClassFor(const TCreateParams& params, WNDPROC& defaultProc) {
@@ -538,6 +540,11 @@ bool TWinControl::ChildWindowsWanted() {
     return !Parent() || Visible();
 }
 
+bool TWinControl::WindowWanted() {
+    // A hidden control gets its window when it is first shown, or when it is asked for it.
+    return Visible() && Parent() && Parent()->handle_ && Parent()->ChildWindowsWanted();
+}
+
 void TWinControl::CreateWindowHandle(const TCreateParams&) {
     SendMessageW(handle_, WM_SETFONT, reinterpret_cast<WPARAM>(Font().Handle()), 0);
 }
@@ -546,7 +553,7 @@ void TWinControl::CreateWindowHandle(const TCreateParams&) {
 void TWinControl::CreateChildHandles() {
     for (TControl* c : std::vector<TControl*>(controls_)) {
         auto* w = dynamic_cast<TWinControl*>(c);
-        if (!w) continue;
+        if (!w || !w->WindowWanted()) continue;
         try {
             w->HandleNeeded();
         } catch (...) {
@@ -583,7 +590,7 @@ void TWinControl::InsertControl(TControl* control) {
     controls_.push_back(control);
     if (auto* w = dynamic_cast<TWinControl*>(control)) {
         tabList_.push_back(w);
-        if (handle_ && ChildWindowsWanted()) w->HandleNeeded();
+        if (w->WindowWanted()) w->HandleNeeded();
     } else {
         control->Invalidate();
     }
@@ -731,7 +738,10 @@ void TWinControl::VisibleChanged() {
 }
 
 void TWinControl::UpdateWindowVisibility() {
-    if (!handle_) return;
+    if (!handle_) {
+        if (WindowWanted()) HandleNeeded();  // made visible, as it is shown now
+        return;
+    }
     if (Visible()) CreateChildHandles();
     if (!Visible() && Focused()) {
         // A hidden window must not keep the keyboard: move it on.

@@ -307,6 +307,8 @@ private:
     bool PreviewKey(TMessage& message);
     void CreateChildHandles();
     bool ChildWindowsWanted();
+    // Whether the control should have its window now: it is visible and its parent's children get theirs.
+    bool WindowWanted();
     // The sibling window a new window goes beneath: the next later-placed one that has a window.
     HWND WindowAbove();
     static void RegisterClassFor(const TCreateParams& params, WNDPROC& defaultProc);

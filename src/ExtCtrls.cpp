@@ -116,7 +116,8 @@ void RegisterUtilWindowClass() {
 
 TUtilWindow::TUtilWindow(void* owner, Handler handler) : owner_(owner), handler_(handler) {
     RegisterUtilWindowClass();
-    window_.Reset(CreateWindowExW(0, kUtilWindowClass, L"", 0, 0, 0, 0, 0, nullptr, nullptr,
+    // A message-only window: it only receives messages, and the system sets up nothing for showing it.
+    window_.Reset(CreateWindowExW(0, kUtilWindowClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
                                   GetModuleHandleW(nullptr), nullptr));
     if (!window_) throw EOutOfResources(LoadStr(SOutOfResources));
     SetWindowLongPtrW(window_.Get(), GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));

@@ -3,7 +3,10 @@
 #include <winnetwk.h>
 
 #include <algorithm>
+#include <functional>
 #include <iterator>
+#include <optional>
+#include <utility>
 
 #include "StringIds.h"
 #include "runtime/Handles.h"
@@ -75,13 +78,14 @@ std::vector<std::string> SplitAt(const std::string& text, char separator) {
     return parts;
 }
 
-bool IsProgramName(const std::string& name) {
-    const size_t dot = name.rfind('.');
-    if (dot == std::string::npos || name.size() - dot != 4) return false;
+bool IsProgramName(std::wstring_view name) {
+    const size_t dot = name.rfind(L'.');
+    if (dot == std::wstring_view::npos || name.size() - dot != 4) return false;
     // Only ASCII letters lower-case to ASCII letters, so ASCII lower-casing finds the same extensions.
-    std::string extension = name.substr(dot);
-    for (char& c : extension) c = AsciiLower(c);
-    return extension == ".exe" || extension == ".com" || extension == ".bat" || extension == ".pif";
+    std::wstring extension(name.substr(dot));
+    for (wchar_t& c : extension)
+        if (c >= L'A' && c <= L'Z') c = wchar_t(c - L'A' + L'a');
+    return extension == L".exe" || extension == L".com" || extension == L".bat" || extension == L".pif";
 }
 
 // Whether adding items one by one, in the order found, to a list that ends up
@@ -138,10 +142,11 @@ void LoadGlyph(TBitmap& glyph, const char* name) {
     if (!glyph.LoadFromResourceName(name)) throw EResNotFound(FormatText(LoadStr(SResNotFound), name));
 }
 
-// A canvas on the screen carrying a copy of a font, for measuring text.
+// A canvas for measuring text in a copy of a font: a memory context of the
+// screen measures as the screen does.
 class ScreenCanvas {
 public:
-    explicit ScreenCanvas(const TFont& font) : dc_(nullptr) {
+    explicit ScreenCanvas(const TFont& font) {
         canvas_.Font().Assign(font);
         canvas_.SetHandle(dc_.Get());
     }
@@ -151,7 +156,7 @@ public:
     TCanvas& Get() { return canvas_; }
 
 private:
-    ScopedWindowDC dc_;
+    UniqueMemoryDC dc_;
     TCanvas canvas_;
 };
 
@@ -185,7 +190,105 @@ void LinkBothWays(TComponent* a, TComponent* b) {
     b->FreeNotification(a);
 }
 
+// Posted to a drive list's window when texts of its drives were read, and to
+// a folder tree's window when the names of its sub-folders were.
+constexpr UINT CM_DRIVETEXTS = CM_FIRST_FREE;
+constexpr UINT CM_SUBFOLDERS = CM_FIRST_FREE + 1;
+// Posted by a new folder tree to itself: its sub-folders are looked for once
+// the window it belongs to has been made, not while the other controls read
+// their folders.
+constexpr UINT CM_FINDSUBFOLDERS = CM_FIRST_FREE + 2;
+
+// Set on a thread whose own error mode already keeps drive errors quiet.
+thread_local bool tQuietThread = false;
+
+// Switches critical-error dialogs off for the calling thread alone where the
+// system keeps an error mode per thread (Windows 7 on); before that the
+// drive texts switch the process's mode while they read.
+void QuietenThread() {
+    using SetThreadErrorModeFn = BOOL(WINAPI*)(DWORD, DWORD*);
+    const auto setThreadErrorMode = reinterpret_cast<SetThreadErrorModeFn>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "SetThreadErrorMode")));
+    tQuietThread = setThreadErrorMode && setThreadErrorMode(SEM_FAILCRITICALERRORS, nullptr);
+}
+
 }  // namespace
+
+// Reading that may keep a drive or a folder waiting, done on a thread of its
+// own for a control's window. The thread hands each item over and posts the
+// control's message to the window while the control listens; the control
+// takes the items when the message comes. The check and the post happen under
+// the lock, so once Stop has returned the thread never touches the window
+// again, even when it is still waiting for a slow drive then; it ends by
+// itself, and what it shares with the control goes with the last of them.
+template <typename Item>
+class ThreadReading {
+public:
+    using Work = std::function<void(ThreadReading&)>;
+
+    // Starts work on a thread of its own; without one it runs here.
+    static std::shared_ptr<ThreadReading> Start(HWND listener, UINT message, Work work) {
+        auto reading = std::make_shared<ThreadReading>(listener, message, std::move(work));
+        auto share = std::make_unique<std::shared_ptr<ThreadReading>>(reading);
+        UniqueKernelHandle thread(CreateThread(nullptr, 0, &Run, share.get(), 0, nullptr));
+        if (thread)
+            share.release();  // the thread's own share
+        else
+            reading->work_(*reading);
+        return reading;
+    }
+
+    ThreadReading(HWND listener, UINT message, Work work) : listener_(listener), message_(message), work_(std::move(work)) {}
+
+    bool Listening() {
+        AcquireSRWLockShared(&lock_);
+        const bool listening = listener_ != nullptr;
+        ReleaseSRWLockShared(&lock_);
+        return listening;
+    }
+
+    // The thread's side: keeps item for the control and tells its window.
+    void Deliver(Item item) {
+        AcquireSRWLockExclusive(&lock_);
+        if (listener_) {
+            items_.push_back(std::move(item));
+            PostMessageW(listener_, message_, 0, 0);
+        }
+        ReleaseSRWLockExclusive(&lock_);
+    }
+
+    // The control's side.
+    std::vector<Item> Take() {
+        AcquireSRWLockExclusive(&lock_);
+        std::vector<Item> items = std::exchange(items_, {});
+        ReleaseSRWLockExclusive(&lock_);
+        return items;
+    }
+
+    void Stop() {
+        AcquireSRWLockExclusive(&lock_);
+        listener_ = nullptr;
+        ReleaseSRWLockExclusive(&lock_);
+    }
+
+private:
+    static DWORD WINAPI Run(void* parameter) {
+        std::unique_ptr<std::shared_ptr<ThreadReading>> share(static_cast<std::shared_ptr<ThreadReading>*>(parameter));
+        try {
+            QuietenThread();
+            (*share)->work_(**share);
+        } catch (...) {
+            // What could not be read is simply not delivered: the lines stay as they are.
+        }
+        return 0;
+    }
+
+    SRWLOCK lock_ = SRWLOCK_INIT;
+    HWND listener_;  // under lock_
+    UINT message_;
+    std::vector<Item> items_;  // under lock_
+    Work work_;
+};
 
 // ---- shared routines
 
@@ -195,7 +298,9 @@ std::string JoinPath(const std::string& path, const std::string& name) {
 }
 
 int FontLineHeight(const TFont& font) {
-    ScopedWindowDC screen(nullptr);
+    // A memory context of the screen has the screen's metrics, and asking it
+    // costs no trip to the window system.
+    UniqueMemoryDC screen;
     ScopedSelect select(screen.Get(), font.Handle());
     TEXTMETRICW metrics{};
     GetTextMetricsW(screen.Get(), &metrics);
@@ -380,9 +485,9 @@ void TFileListBox::AddMatches(const std::string& pattern, DWORD attributes, std:
 }
 
 TListItem TFileListBox::ItemOf(const WIN32_FIND_DATAW& entry) {
-    std::string name = ToUtf8(entry.cFileName);
+    std::wstring name = entry.cFileName;
     if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-        return {"[" + name + "]", showGlyphs_ ? &folderGlyph_ : nullptr};
+        return {L"[" + name + L"]", showGlyphs_ ? &folderGlyph_ : nullptr};
     TBitmap* glyph = IsProgramName(name) ? &programGlyph_ : &otherGlyph_;
     return {std::move(name), glyph};
 }
@@ -571,7 +676,12 @@ void TDirectoryListBox::ReadVolumeFlags() {
     caseSensitive_ = (flags & FILE_CASE_SENSITIVE_SEARCH) != 0;
 }
 
-void TDirectoryListBox::RebuildTree() {
+TDirectoryListBox::~TDirectoryListBox() {
+    StopReadingSubfolders();
+}
+
+void TDirectoryListBox::RebuildTree(bool subfoldersLater) {
+    StopReadingSubfolders();
     ReadVolumeFlags();
     if (!HandleAllocated()) return;
     TStrings& items = Items();
@@ -599,9 +709,40 @@ void TDirectoryListBox::RebuildTree() {
             items.AddObject(rest, &currentGlyph_);
         }
         selection = items.Count() - 1;
-        for (const std::string& name : SubfolderNames(directory_)) items.AddObject(name, &closedGlyph_);
+        if (!subfoldersLater)
+            for (const std::string& name : SubfolderNames(directory_)) items.AddObject(name, &closedGlyph_);
     }
     SetItemIndex(selection);
+    subfoldersWanted_ = subfoldersLater;
+    if (subfoldersLater) PostMessageW(Handle(), CM_FINDSUBFOLDERS, 0, 0);
+}
+
+void TDirectoryListBox::FindSubfolders() {
+    if (!subfoldersWanted_) return;  // the tree was rebuilt with its sub-folders meanwhile
+    subfoldersWanted_ = false;
+    subfolders_ = ThreadReading<std::vector<std::string>>::Start(
+        Handle(), CM_SUBFOLDERS, [directory = directory_](ThreadReading<std::vector<std::string>>& reading) {
+            reading.Deliver(SubfolderNames(directory));
+        });
+}
+
+void TDirectoryListBox::TakeSubfolders() {
+    if (!subfolders_) return;
+    for (const std::vector<std::string>& names : subfolders_->Take()) {
+        const int selection = ItemIndex();
+        {
+            UpdateScope update(Items());
+            for (const std::string& name : names) Items().AddObject(name, &closedGlyph_);
+        }
+        SetItemIndex(selection);
+        subfolders_.reset();  // one delivery is all there is
+    }
+}
+
+void TDirectoryListBox::StopReadingSubfolders() {
+    subfoldersWanted_ = false;
+    if (subfolders_) subfolders_->Stop();
+    subfolders_.reset();
 }
 
 std::string TDirectoryListBox::ItemPath(int index) {
@@ -632,6 +773,14 @@ void TDirectoryListBox::DblClick() {
 }
 
 void TDirectoryListBox::WndProc(TMessage& message) {
+    if (message.Msg == CM_FINDSUBFOLDERS) {
+        FindSubfolders();
+        return;
+    }
+    if (message.Msg == CM_SUBFOLDERS) {
+        TakeSubfolders();
+        return;
+    }
     if (message.Msg == CM_WANTSPECIALKEY && message.WParam == VK_RETURN) {
         message.Result = 1;  // Enter opens the selected folder; the form must not take it
         return;
@@ -667,9 +816,16 @@ void TDirectoryListBox::SetDirLabel(TLabel* label) {
     UpdateDirLabel();
 }
 
+// A folder of thousands of files takes the folder search a while: the new
+// window shows the path at once and the sub-folders when they are found.
 void TDirectoryListBox::CreateWindowHandle(const TCreateParams& params) {
     TListBox::CreateWindowHandle(params);
-    RebuildTree();
+    RebuildTree(true);
+}
+
+void TDirectoryListBox::DestroyWnd() {
+    StopReadingSubfolders();
+    TListBox::DestroyWnd();
 }
 
 void TDirectoryListBox::DrawItem(int index, const RECT& rect, UINT) {
@@ -707,9 +863,25 @@ void TDirectoryListBox::Notification(TComponent* component, TOperation operation
 
 // ---- drive texts
 
+namespace {
+
+std::string SystemDriveText(char letter, UINT driveType) {
+    return driveType == DRIVE_REMOTE ? NetworkNameText(letter) : VolumeLabelText(letter);
+}
+
+TDriveTextReader gDriveTextReader = &SystemDriveText;
+
+}  // namespace
+
+void SetDriveTextReader(TDriveTextReader reader) {
+    gDriveTextReader = reader ? reader : &SystemDriveText;
+}
+
 std::string VolumeLabelText(char letter) {
-    // A drive without a medium fails quietly instead of asking the user.
-    ScopedErrorMode quiet(SEM_FAILCRITICALERRORS);
+    // A drive without a medium fails quietly instead of asking the user; the
+    // process's mode is switched only where the thread's own is not.
+    std::optional<ScopedErrorMode> quiet;
+    if (!tQuietThread) quiet.emplace(SEM_FAILCRITICALERRORS);
     const wchar_t root[] = {wchar_t(letter), L':', L'\\', L'\0'};
     wchar_t label[261] = L"";
     if (!GetVolumeInformationW(root, label, DWORD(std::size(label)), nullptr, nullptr, nullptr, nullptr, 0)) label[0] = L'\0';
@@ -739,28 +911,92 @@ TDriveComboBox::TDriveComboBox(TComponent* owner) : TComboBox(owner) {
     ResetItemHeight();
 }
 
+TDriveComboBox::~TDriveComboBox() {
+    StopReading();
+}
+
+// Every line goes in at once; only the current drive is asked for its text
+// here, the others on a thread of their own.
 void TDriveComboBox::FillDrives() {
+    StopReading();
     Items().Clear();
+    std::vector<std::pair<char, UINT>> later;
     const DWORD present = GetLogicalDrives();
     for (int n = 0; n < 26; ++n) {
         if (!(present & (1u << n))) continue;
-        const char letter = char('a' + n);
-        const wchar_t root[] = {wchar_t(letter), L':', L'\\', L'\0'};
-        AddDrive(textCase_ == TTextCase::tcUpperCase ? AsciiUpper(letter) : letter, GetDriveTypeW(root));
+        const char lower = char('a' + n);
+        const char letter = textCase_ == TTextCase::tcUpperCase ? AsciiUpper(lower) : lower;
+        const wchar_t root[] = {wchar_t(lower), L':', L'\\', L'\0'};
+        const UINT type = GetDriveTypeW(root);
+        const bool hasText = type == DRIVE_FIXED || type == DRIVE_REMOTE || type == DRIVE_CDROM || type == DRIVE_RAMDISK;
+        std::string text;
+        if (hasText && AsciiLower(drive_) == lower)
+            text = gDriveTextReader(letter, type);
+        else if (hasText)
+            later.emplace_back(letter, type);
+        AddDrive(letter, type, text);
+    }
+    if (!later.empty()) ReadTextsLater(std::move(later));
+}
+
+// The line of a drive: its letter, and its text after a blank once known.
+void TDriveComboBox::AddDrive(char letter, UINT type, const std::string& text) {
+    const std::string line = std::string(1, letter) + ":" + (text.empty() ? "" : " " + text);
+    TStrings& items = Items();
+    switch (type) {
+        case DRIVE_REMOVABLE: items.AddObject(line, &floppyGlyph_); break;  // no medium is touched
+        case DRIVE_FIXED: items.AddObject(line, &hardGlyph_); break;
+        case DRIVE_REMOTE: items.AddObject(line, &networkGlyph_); break;
+        case DRIVE_CDROM: items.AddObject(line, &cdromGlyph_); break;
+        case DRIVE_RAMDISK: items.AddObject(line, &ramGlyph_); break;
+        default: break;  // unknown kind or no root: no line
     }
 }
 
-void TDriveComboBox::AddDrive(char letter, UINT type) {
-    const std::string name = std::string(1, letter) + ":";
+void TDriveComboBox::ReadTextsLater(std::vector<std::pair<char, UINT>> drives) {
+    reading_ = ThreadReading<DriveText>::Start(
+        Handle(), CM_DRIVETEXTS, [drives = std::move(drives), reader = gDriveTextReader](ThreadReading<DriveText>& reading) {
+            for (const auto& [letter, type] : drives) {
+                if (!reading.Listening()) return;
+                reading.Deliver({letter, reader(letter, type)});
+            }
+        });
+}
+
+void TDriveComboBox::TakeTexts() {
+    if (!reading_) return;
+    const std::vector<DriveText> texts = reading_->Take();
     TStrings& items = Items();
-    switch (type) {
-        case DRIVE_REMOVABLE: items.AddObject(name, &floppyGlyph_); break;  // no medium is touched
-        case DRIVE_FIXED: items.AddObject(name + " " + VolumeLabelText(letter), &hardGlyph_); break;
-        case DRIVE_REMOTE: items.AddObject(name + " " + NetworkNameText(letter), &networkGlyph_); break;
-        case DRIVE_CDROM: items.AddObject(name + " " + VolumeLabelText(letter), &cdromGlyph_); break;
-        case DRIVE_RAMDISK: items.AddObject(name + " " + VolumeLabelText(letter), &ramGlyph_); break;
-        default: break;  // unknown kind or no root: no line
+    const int selected = ItemIndex();
+    for (const auto& [letter, text] : texts) {
+        for (int i = 0, count = items.Count(); i < count; ++i) {
+            const std::string line = items.Get(i);
+            if (line.size() == 2 && line[0] == letter && line[1] == ':') {
+                items.Put(i, line + " " + text);
+                break;
+            }
+        }
     }
+    if (ItemIndex() != selected) SetItemIndex(selected);
+}
+
+void TDriveComboBox::StopReading() {
+    if (reading_) reading_->Stop();
+    reading_.reset();
+}
+
+void TDriveComboBox::WndProc(TMessage& message) {
+    if (message.Msg == CM_DRIVETEXTS) {
+        TakeTexts();
+        return;
+    }
+    TComboBox::WndProc(message);
+}
+
+void TDriveComboBox::DestroyWnd() {
+    // The lines' texts come to this window: a new one reads them anew.
+    StopReading();
+    TComboBox::DestroyWnd();
 }
 
 void TDriveComboBox::SelectDrive(char letter) {

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -16,6 +17,8 @@ class TFileListBox;
 class TDirectoryListBox;
 class TDriveComboBox;
 class TFilterComboBox;
+template <typename Item>
+class ThreadReading;
 
 // File attributes a file list shows; each value is its file attribute bit,
 // except ftNormal, which stands for every entry the search returns.
@@ -131,6 +134,7 @@ public:
 class TDirectoryListBox : public TListBox {
 public:
     explicit TDirectoryListBox(TComponent* owner);
+    ~TDirectoryListBox() override;
 
     const std::string& Directory() const { return directory_; }
     void SetDirectory(const std::string& directory);
@@ -154,6 +158,7 @@ public:
 
 protected:
     void CreateWindowHandle(const TCreateParams& params) override;
+    void DestroyWnd() override;
     void DrawItem(int index, const RECT& rect, UINT state) override;
     void FontChanged() override;
     void Notification(TComponent* component, TOperation operation) override;
@@ -165,7 +170,13 @@ private:
     void MoveToDrive(char letter);
     void EnterPath(const std::string& part);
     void ReadVolumeFlags();
-    void RebuildTree();
+    // Rebuilds the lines; the sub-folders' lines follow later when subfoldersLater.
+    void RebuildTree(bool subfoldersLater = false);
+    // Starts reading the sub-folders on a thread of its own, when still wanted.
+    void FindSubfolders();
+    // Adds the sub-folders' lines read so far.
+    void TakeSubfolders();
+    void StopReadingSubfolders();
     void DirChanged();
     void UpdateDirLabel();
     void ResetItemHeight();
@@ -180,6 +191,8 @@ private:
     TFolderBitmap openGlyph_;
     TFolderBitmap currentGlyph_;
     std::string directory_;
+    bool subfoldersWanted_ = false;
+    std::shared_ptr<ThreadReading<std::vector<std::string>>> subfolders_;
 };
 
 enum class TTextCase { tcLowerCase, tcUpperCase };
@@ -191,11 +204,24 @@ std::string VolumeLabelText(char letter);
 // volume label text when the drive is not a network connection.
 std::string NetworkNameText(char letter);
 
+// The text a drive's line shows after "x: ": its volume label text or, for a
+// network drive (driveType DRIVE_REMOTE), its network name text; letter in
+// the line's case. Called on a thread of its own, as a drive may take seconds
+// to answer.
+using TDriveTextReader = std::string (*)(char letter, UINT driveType);
+// The reader that drive lists use from their next fill on; nullptr gives the
+// system's back (VolumeLabelText and NetworkNameText).
+void SetDriveTextReader(TDriveTextReader reader);
+
 // A drop-down of the drives present, each with a glyph of its kind and its
 // volume label or network name. Choosing a line moves the linked folder tree.
+// Every line is there at once; the current drive's line has its text at once,
+// the others get theirs as their drives answer, so that the window never
+// waits for a drive it does not open.
 class TDriveComboBox : public TComboBox {
 public:
     explicit TDriveComboBox(TComponent* owner);
+    ~TDriveComboBox() override;
 
     // The chosen drive letter in the case of TextCase; 0 when none.
     char Drive() const { return drive_; }
@@ -207,11 +233,13 @@ public:
     // Rebuilds the lines from the drives present now.
     void FillDrives();
     void Click() override;
+    void WndProc(TMessage& message) override;
 
     // OnChange (inherited) fires when a drive was chosen.
 
 protected:
     void CreateWindowHandle(const TCreateParams& params) override;
+    void DestroyWnd() override;
     void DrawItem(int index, const RECT& rect, UINT state) override;
     void FontChanged() override;
     // There is no edit field: the box's own change notice means nothing here.
@@ -219,11 +247,20 @@ protected:
     void Notification(TComponent* component, TOperation operation) override;
 
 private:
-    void AddDrive(char letter, UINT type);
+    void AddDrive(char letter, UINT type, const std::string& text);
     void SelectDrive(char letter);
     void SelectLineOf(char letter);
     void ResetItemHeight();
+    // Starts reading the texts of drives on a thread of its own.
+    void ReadTextsLater(std::vector<std::pair<char, UINT>> drives);
+    // Puts the texts read so far into their lines.
+    void TakeTexts();
+    // Stops listening to the reading thread (it may still wait for a drive).
+    void StopReading();
 
+    // A drive's letter (in the line's case) and its text.
+    using DriveText = std::pair<char, std::string>;
+    std::shared_ptr<ThreadReading<DriveText>> reading_;
     TDirectoryListBox* dirList_ = nullptr;
     char drive_ = '\0';
     TTextCase textCase_ = TTextCase::tcLowerCase;

@@ -523,7 +523,10 @@ void TApplication::Notification(TComponent* component, TOperation operation) {
 }
 
 void TApplication::ControlDestroyed(TControl* control) {
-    if (control == mouseControl_) mouseControl_ = nullptr;
+    if (control == mouseControl_) {
+        mouseControl_ = nullptr;
+        mouseMoved_ = true;  // something else lies under the mouse now
+    }
     if (control == hintControl_) {
         hintControl_ = nullptr;
         hintActive_ = false;
@@ -568,6 +571,7 @@ bool TApplication::ProcessMessage() {
         terminated_ = true;
         return true;
     }
+    NoteMouse(msg);
     IsHintMsg(msg);
     bool handled = false;
     if (msg.message >= WM_KEYFIRST && msg.message <= WM_KEYLAST && !GetCapture()) handled = PreviewKey(msg);
@@ -596,9 +600,25 @@ bool TApplication::PreviewKey(const MSG& msg) {
     return false;
 }
 
+// The control under the mouse is looked for only when the mouse may have
+// moved: each look costs the window server several round trips, which a
+// timer, a device's notice or another program's message would pay for nothing.
 void TApplication::Idle() {
-    DoMouseIdle();
+    if (mouseMoved_) {
+        mouseMoved_ = false;
+        DoMouseIdle();
+    }
     WaitMessage();
+}
+
+void TApplication::NoteMouse(const MSG& msg) {
+    const UINT m = msg.message;
+    // Every message carries the cursor position of its time; the system also
+    // sends a mouse move when the window under a resting cursor changes.
+    if ((m >= WM_MOUSEFIRST && m <= WM_MOUSELAST) || (m >= WM_NCMOUSEMOVE && m <= WM_NCXBUTTONDBLCLK) ||
+        m == WM_MOUSELEAVE || m == WM_NCMOUSELEAVE || msg.pt.x != lastMessagePos_.x || msg.pt.y != lastMessagePos_.y)
+        mouseMoved_ = true;
+    lastMessagePos_ = msg.pt;
 }
 
 void TApplication::DoMouseIdle() {
@@ -694,6 +714,7 @@ void CALLBACK TApplication::HintTimerProc(HWND, UINT, UINT_PTR, DWORD) {
             Application->ActivateHint(cursor);
         } else if (Application->hintWindow_) {
             Application->hintWindow_->Hide();
+            Application->mouseMoved_ = true;  // the hint window may have lain under the mouse
         }
     } catch (...) {
         Application->HandleException(Application);
@@ -725,13 +746,17 @@ void TApplication::ActivateHint(POINT) {
     hintCursorRect_ = RECT{origin.x, origin.y, origin.x + hintControl_->Width(), origin.y + hintControl_->Height()};
     hintWindow_->SetColor(hintColor_);
     hintWindow_->ActivateHint(r, text);
+    mouseMoved_ = true;  // the hint window may lie under the mouse
     hintActive_ = true;
     StartHintTimer(hintHidePause_, kHintHideMode);
 }
 
 void TApplication::CancelHint() {
     if (!hintControl_) return;
-    if (hintWindow_ && hintWindow_->Visible()) hintWindow_->Hide();
+    if (hintWindow_ && hintWindow_->Visible()) {
+        hintWindow_->Hide();
+        mouseMoved_ = true;  // the hint window may have lain under the mouse
+    }
     hintControl_ = nullptr;
     hintActive_ = false;
     StopHintTimer();

@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <climits>
 #include <memory>
 #include <string>
 #include <vector>
@@ -212,6 +213,8 @@ private:
     static std::string ShortHint(const std::string& hint);
     static std::string LongHint(const std::string& hint);
     void DoMouseIdle();
+    // Notes whether a message taken from the queue may mean that the mouse moved.
+    void NoteMouse(const MSG& msg);
     void FocusFirstWindow();
     void DisableOthers();
     void EnableOthers();
@@ -224,6 +227,10 @@ private:
     UniqueWindow handle_;
     TForm* mainForm_ = nullptr;
     TControl* mouseControl_ = nullptr;
+    // The mouse may have moved, or what lies under it changed, since the idle step last looked.
+    bool mouseMoved_ = true;
+    // The cursor position that the last message taken from the queue carried.
+    POINT lastMessagePos_{LONG_MIN, LONG_MIN};
     std::string hint_;
     bool hintActive_ = false;
     bool updateFormatSettings_ = true;

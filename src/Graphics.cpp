@@ -20,20 +20,29 @@ HGDIOBJ TGraphicsTool::HeldHandle() const {
     const COLORREF color = HandleColor();
     if (owned_ && color != madeIn_) Free();
     if (!owned_) {
-        owned_.Reset(MakeHandle());
+        if (HGDIOBJ made = MakeHandle()) owned_.reset(made, [](void* object) { DeleteObject(static_cast<HGDIOBJ>(object)); });
         madeIn_ = color;
     }
-    return owned_.Get();
+    return static_cast<HGDIOBJ>(owned_.get());
 }
 
 void TGraphicsTool::Free() const {
     if (!owned_) return;
     OnFreeing(const_cast<TGraphicsTool*>(this));
-    owned_.Reset();
+    owned_.reset();
 }
 
 void TGraphicsTool::Modified() {
     Free();
+    Changed();
+}
+
+void TGraphicsTool::ModifiedAs(const TGraphicsTool& source) {
+    Free();
+    if (!source.StockHandle()) {
+        owned_ = source.owned_;
+        madeIn_ = source.madeIn_;
+    }
     Changed();
 }
 
@@ -91,7 +100,7 @@ void TFont::Assign(const TFont& source) {
     if (sameFace)
         Changed();
     else
-        Modified();
+        ModifiedAs(source);
 }
 
 bool TFont::SameAs(const TFont& other) const {
@@ -223,8 +232,13 @@ void TCanvas::ToolFreeing(TObject* tool) {
 
 void TCanvas::RequireFont() {
     HDC dc = Handle();
-    HGDIOBJ old = SelectObject(dc, font_.Handle());
-    if (!oldFont_) oldFont_ = old;
+    HGDIOBJ font = font_.Handle();
+    // A context that holds the font already (a list selects its own before it
+    // asks for an item) keeps it: selecting a font costs the system some work.
+    if (GetCurrentObject(dc, OBJ_FONT) != font) {
+        HGDIOBJ old = SelectObject(dc, font);
+        if (!oldFont_) oldFont_ = old;
+    }
     SetTextColor(dc, ColorToRGB(font_.Color()));
 }
 

@@ -54,6 +54,9 @@ protected:
     HGDIOBJ HeldHandle() const;
     // A setting the GDI object is made from changed: lets the object go, then raises OnChange.
     void Modified();
+    // As Modified, for settings copied from source: its GDI object, when it
+    // has made one, is shared rather than made a second time.
+    void ModifiedAs(const TGraphicsTool& source);
     // The stock object for the current settings, or nullptr when one must be made.
     virtual HGDIOBJ StockHandle() const { return nullptr; }
     virtual HGDIOBJ MakeHandle() const = 0;
@@ -64,7 +67,9 @@ protected:
 private:
     void Free() const;
 
-    mutable UniqueGdiObject owned_;
+    // Shared by tools of the same settings (a canvas copying a control's
+    // font); deleted when the last of them lets it go.
+    mutable std::shared_ptr<void> owned_;
     mutable COLORREF madeIn_ = 0;
 };
 

@@ -383,7 +383,7 @@ bool TSpinEdit::AcceptsChar(wchar_t c) const {
 }
 
 int TSpinEdit::MinimumHeight() {
-    ScopedWindowDC screen(nullptr);
+    UniqueMemoryDC screen;  // measures as the screen does
     const int systemHeight = FontCharHeight(screen.Get());
     int fontHeight = 0;
     {

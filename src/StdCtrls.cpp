@@ -111,7 +111,7 @@ void TLabel::Paint() {
 
 void TLabel::AdjustBounds() {
     if (!autoSize_ || !Parent()) return;
-    ScopedWindowDC screen(nullptr);
+    UniqueMemoryDC screen;  // measures as the screen does
     TCanvas measure;
     measure.SetHandle(screen.Get());
     measure.Font().Assign(Font());
@@ -473,20 +473,16 @@ std::vector<size_t> TListBox::OrderOfAdds(const std::vector<TListItem>& items) {
     std::vector<size_t> order(items.size());
     std::iota(order.begin(), order.end(), size_t(0));
     if (!sorted_ || items.size() < 2) return order;
-    // The list keeps its texts in UTF-16 and compares them so.
-    std::vector<std::wstring> texts;
-    texts.reserve(items.size());
-    for (const TListItem& item : items) texts.push_back(ToWide(item.Text));
     const auto locale = LCID(Perform(LB_GETLOCALE));
     auto compare = [&](size_t a, size_t b) {
-        return CompareStringW(locale, NORM_IGNORECASE, texts[a].c_str(), -1, texts[b].c_str(), -1);
+        return CompareStringW(locale, NORM_IGNORECASE, items[a].Text.c_str(), -1, items[b].Text.c_str(), -1);
     };
     // Sort keys sort with one comparison of the list's own per item, to check
     // the result, instead of one per step of a sort; should the keys ever
     // disagree with that comparison (or not fit), it sorts by itself.
     std::vector<std::string> keys;
     keys.reserve(items.size());
-    for (const std::wstring& text : texts) keys.push_back(SortKey(locale, text));
+    for (const TListItem& item : items) keys.push_back(SortKey(locale, item.Text));
     std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) { return keys[a] < keys[b]; });
     bool inOrder = true;
     for (size_t k = 1; k < order.size() && inOrder; ++k) {
@@ -502,18 +498,13 @@ std::vector<size_t> TListBox::OrderOfAdds(const std::vector<TListItem>& items) {
 
 void TListBox::AppendItems(const std::vector<TListItem>& items, const std::vector<size_t>& order) {
     HandleNeeded();
-    std::vector<std::wstring> texts;
-    texts.reserve(items.size());
     size_t textBytes = 0;
-    for (const TListItem& item : items) {
-        texts.push_back(ToWide(item.Text));
-        textBytes += (texts.back().size() + 1) * sizeof(wchar_t);
-    }
+    for (const TListItem& item : items) textBytes += (item.Text.size() + 1) * sizeof(wchar_t);
     Perform(LB_INITSTORAGE, WPARAM(order.size()), LPARAM(textBytes));
     // Straight to the control's own handling: no trip through the system's message dispatch per line.
     for (size_t position : order) {
         const TListItem& item = items[position];
-        const LRESULT index = Perform(LB_INSERTSTRING, WPARAM(-1), reinterpret_cast<LPARAM>(texts[position].c_str()));
+        const LRESULT index = Perform(LB_INSERTSTRING, WPARAM(-1), reinterpret_cast<LPARAM>(item.Text.c_str()));
         if (index < 0) throw EOutOfResources(LoadStr(SInsertLineError));
         if (item.Object) Perform(LB_SETITEMDATA, WPARAM(index), reinterpret_cast<LPARAM>(item.Object));
     }

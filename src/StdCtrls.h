@@ -139,9 +139,11 @@ private:
 
 enum class TListBoxStyle { lbStandard, lbOwnerDrawFixed };
 
-// A line of a list: its text and its object (or none).
+// A line of a list: its text as the list window keeps it (UTF-16, so that
+// names the system found go in without a trip through UTF-8) and its object
+// (or none).
 struct TListItem {
-    std::string Text;
+    std::wstring Text;
     TObject* Object = nullptr;
 };
 

@@ -769,13 +769,22 @@ TEST_SUITE("directory list") {
         CHECK(GlyphDrawnAt(dirs, 1, (1 + 1) * 4 + 2));
     }
 
-    TEST_CASE("a list made at a drive root selects the root line") {
+    TEST_CASE("a list made at a drive root selects the root line; the sub-folders' lines follow once found") {
+        RootFolder marker;
         KeepCurrentDir keep;
         SetCurrentDirectoryA("C:\\");
         ScopedTestForm form(400, 400);
         auto* dirs = Place<TDirectoryListBox>(form, 0, 0, 250, 300);
         CHECK(dirs->Directory() == "C:\\");
         CHECK(dirs->Items().Get(0) == "C:\\");
+        CHECK(dirs->ItemIndex() == 0);
+
+        Lines expected = VisibleSubfolders("C:\\");
+        std::sort(expected.begin(), expected.end(), [](auto& a, auto& b) { return AnsiCompareText(a, b) < 0; });
+        REQUIRE(PumpUntil([&] { return dirs->Items().Count() == int(expected.size()) + 1; }));
+        const Lines lines = dirs->Items().ToVector();
+        CHECK(Lines(lines.begin() + 1, lines.end()) == expected);
+        CHECK(GlyphIs(dirs->Items(), 1, "CLOSEDFOLDER"));
         CHECK(dirs->ItemIndex() == 0);
     }
 
@@ -972,9 +981,68 @@ private:
     char device_[3];
 };
 
+// Drive Z: answers the drive lists when ZAnswers is set, or after 3 s; the others as the system does.
+HANDLE ZAnswers() {
+    static const HANDLE event = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    return event;
+}
+
+std::string SlowZ(char letter, UINT type) {
+    if (letter != 'z' && letter != 'Z') return type == DRIVE_REMOTE ? NetworkNameText(letter) : VolumeLabelText(letter);
+    WaitForSingleObject(ZAnswers(), 3000);
+    return letter == 'z' ? "[powolny]" : "[POWOLNY]";
+}
+
+// Drive lists read with SlowZ while it lives; Z: answers when it goes at the latest.
+struct SlowDriveZ {
+    SlowDriveZ() {
+        ResetEvent(ZAnswers());
+        SetDriveTextReader(&SlowZ);
+    }
+    ~SlowDriveZ() {
+        SetEvent(ZAnswers());
+        SetDriveTextReader(nullptr);
+    }
+    SlowDriveZ(const SlowDriveZ&) = delete;
+    SlowDriveZ& operator=(const SlowDriveZ&) = delete;
+};
+
 }  // namespace
 
 TEST_SUITE("drive combo") {
+    TEST_CASE("a drive slow to answer holds up neither the window nor a click; its line fills in when it answers") {
+        AlbumTree tree;
+        KeepCurrentDir keep;
+        SetCurrentDirectoryW(ToWide(tree.album).c_str());
+        const std::string label = MixedCaseLabelOfC();
+        SlowDriveZ slow;
+        ScopedTestForm form;
+        Journal journal;
+        auto* files = Place<TFileListBox>(form, 0, 30, 200, 200);
+        auto* drives = Place<TDriveComboBox>(form, 0, 0, 200, 20);
+        files->OnClick.Bind<&Journal::FileListClicked>(&journal);
+        const int c = LineOfDrive(drives, 'c'), z = LineOfDrive(drives, 'z');
+        REQUIRE(z > c);
+        CHECK(IsWindowVisible(drives->Handle()));
+        CHECK(drives->Items().Get(c) == "c: [" + AnsiLowerCase(label) + "]");
+        CHECK(drives->Items().Get(z) == "z:");
+
+        const RECT line = files->ItemRect(0);
+        const LPARAM at = MAKELPARAM(line.left + 20, (line.top + line.bottom) / 2);
+        PostMessageW(files->Handle(), WM_LBUTTONDOWN, MK_LBUTTON, at);
+        PostMessageW(files->Handle(), WM_LBUTTONUP, 0, at);
+        CHECK(PumpUntil([&] { return journal.Count("files clicked") == 1; }));
+        CHECK(files->ItemIndex() == 0);
+        CHECK(drives->Items().Get(z) == "z:");  // Z: has not answered yet
+
+        SetEvent(ZAnswers());
+        CHECK(PumpUntil([&] { return drives->Items().Get(z) == "z: [powolny]"; }));
+        CHECK(GlyphIs(drives->Items(), z, "HARD") == (GetDriveTypeA("Z:\\") == DRIVE_FIXED));
+        CHECK(drives->ItemIndex() == c);
+        CHECK(drives->Drive() == 'c');
+    }
+
+
     TEST_CASE("one line per usable drive, in letter order, with the label in the letter's case and the kind's glyph") {
         KeepCurrentDir keep;
         SetCurrentDirectoryA("C:\\");
@@ -1152,6 +1220,30 @@ TEST_SUITE("filter combo") {
         CHECK(filter->Items().Count() == 0);
         CHECK(filter->Mask() == "*.*");
         CHECK(journal.entries == Lines{"filter changed"});
+    }
+
+    TEST_CASE("a hidden filter list has no window until shown, and its mask reaches the file list all the same") {
+        TempDir dir;
+        KeepCurrentDir keep;
+        MakeMusicFolder(dir.Path());
+        ScopedTestForm form;
+        auto* files = Place<TFileListBox>(form, 0, 30, 200, 200);
+        auto* filter = Make<TFilterComboBox>(form.Get());
+        filter->SetVisible(false);
+        filter->SetParent(form.Get());
+        files->SetDirectory(dir.Path());
+        filter->SetFileList(files);
+
+        filter->SetFilter("Teksty|*.txt|Muzyka|*.MP3");
+        CHECK(files->Items().ToVector() == Lines{"d.txt"});
+        CHECK(filter->Mask() == "*.txt");
+        CHECK_FALSE(filter->HandleAllocated());
+
+        filter->Show();
+        REQUIRE(filter->HandleAllocated());
+        CHECK(IsWindowVisible(filter->Handle()));
+        CHECK(filter->Items().ToVector() == Lines{"Teksty", "Muzyka"});
+        CHECK(filter->ItemIndex() == 0);
     }
 
     TEST_CASE("reading Mask with no line selected selects the last line") {
