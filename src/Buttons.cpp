@@ -134,7 +134,7 @@ TGlyphCache& AcquireGlyphCache() {
 class PictureCanvas {
 public:
     PictureCanvas(int width, int height, bool monochrome)
-        : bitmap_(monochrome ? CreateBitmap(width, height, 1, 1, nullptr) : ScreenBitmap(width, height)),
+        : bitmap_(monochrome ? CreateBitmap(width, height, 1, 1, nullptr) : ColourBitmap(width, height)),
           old_(SelectObject(dc_.Get(), bitmap_.Get())) {
         if (!bitmap_) throw EOutOfResources(LoadStr(SOutOfResources));
         PatBlt(dc_.Get(), 0, 0, width, height, BLACKNESS);
@@ -151,9 +151,19 @@ public:
     }
 
 private:
-    static HBITMAP ScreenBitmap(int width, int height) {
-        ScopedWindowDC screen(nullptr);
-        return CreateCompatibleBitmap(screen.Get(), width, height);
+    // A picture of its own pixels, in the image list's 24-bit colour: made and
+    // drawn on without asking the display, which a screen bitmap costs at every
+    // step under Wine.
+    static HBITMAP ColourBitmap(int width, int height) {
+        BITMAPINFO info{};
+        info.bmiHeader.biSize = sizeof info.bmiHeader;
+        info.bmiHeader.biWidth = width;
+        info.bmiHeader.biHeight = height;
+        info.bmiHeader.biPlanes = 1;
+        info.bmiHeader.biBitCount = 24;
+        info.bmiHeader.biCompression = BI_RGB;
+        void* bits = nullptr;
+        return CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
     }
 
     UniqueMemoryDC dc_;

@@ -81,6 +81,13 @@ TControlHost* ControlHost() {
     return gHost;
 }
 
+void PostWhenIdle(HWND window, UINT message) {
+    if (gHost)
+        gHost->PostWhenIdle(window, message);
+    else
+        PostMessageW(window, message, 0, 0);
+}
+
 void ReportException(TObject* sender) {
     if (gHost) {
         gHost->HandleException(sender);

@@ -62,6 +62,8 @@ public:
     virtual void CancelHint() = 0;
     // A control is going away: forget every reference to it.
     virtual void ControlDestroyed(TControl* control) = 0;
+    // Posts message to window once the program next waits for input.
+    virtual void PostWhenIdle(HWND window, UINT message) = 0;
 
 protected:
     ~TControlHost() = default;
@@ -71,6 +73,10 @@ void SetControlHost(TControlHost* host);
 TControlHost* ControlHost();
 // Reports the exception being handled through the host (or the debugger when none).
 void ReportException(TObject* sender);
+// Work that can wait until the window is up and answering, such as reading
+// what a slow drive or folder holds: message goes to window when the program
+// next waits for input (at once without an application object).
+void PostWhenIdle(HWND window, UINT message);
 
 class TControl : public TComponent {
 public:

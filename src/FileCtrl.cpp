@@ -194,10 +194,11 @@ void LinkBothWays(TComponent* a, TComponent* b) {
 // a folder tree's window when the names of its sub-folders were.
 constexpr UINT CM_DRIVETEXTS = CM_FIRST_FREE;
 constexpr UINT CM_SUBFOLDERS = CM_FIRST_FREE + 1;
-// Posted by a new folder tree to itself: its sub-folders are looked for once
-// the window it belongs to has been made, not while the other controls read
-// their folders.
+// Posted by a new folder tree to itself, and by a drive list with drives whose
+// texts are still unread: the looking starts once the window is up and
+// answering, not while the window is being made.
 constexpr UINT CM_FINDSUBFOLDERS = CM_FIRST_FREE + 2;
+constexpr UINT CM_READDRIVETEXTS = CM_FIRST_FREE + 3;
 
 // Set on a thread whose own error mode already keeps drive errors quiet.
 thread_local bool tQuietThread = false;
@@ -714,7 +715,7 @@ void TDirectoryListBox::RebuildTree(bool subfoldersLater) {
     }
     SetItemIndex(selection);
     subfoldersWanted_ = subfoldersLater;
-    if (subfoldersLater) PostMessageW(Handle(), CM_FINDSUBFOLDERS, 0, 0);
+    if (subfoldersLater) PostWhenIdle(Handle(), CM_FINDSUBFOLDERS);
 }
 
 void TDirectoryListBox::FindSubfolders() {
@@ -936,7 +937,8 @@ void TDriveComboBox::FillDrives() {
             later.emplace_back(letter, type);
         AddDrive(letter, type, text);
     }
-    if (!later.empty()) ReadTextsLater(std::move(later));
+    unread_ = std::move(later);
+    if (!unread_.empty()) PostWhenIdle(Handle(), CM_READDRIVETEXTS);
 }
 
 // The line of a drive: its letter, and its text after a blank once known.
@@ -981,6 +983,7 @@ void TDriveComboBox::TakeTexts() {
 }
 
 void TDriveComboBox::StopReading() {
+    unread_.clear();
     if (reading_) reading_->Stop();
     reading_.reset();
 }
@@ -988,6 +991,10 @@ void TDriveComboBox::StopReading() {
 void TDriveComboBox::WndProc(TMessage& message) {
     if (message.Msg == CM_DRIVETEXTS) {
         TakeTexts();
+        return;
+    }
+    if (message.Msg == CM_READDRIVETEXTS) {
+        if (!unread_.empty()) ReadTextsLater(std::exchange(unread_, {}));
         return;
     }
     TComboBox::WndProc(message);

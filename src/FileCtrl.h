@@ -261,6 +261,8 @@ private:
     // A drive's letter (in the line's case) and its text.
     using DriveText = std::pair<char, std::string>;
     std::shared_ptr<ThreadReading<DriveText>> reading_;
+    // Drives (letter in the line's case, type) whose texts are read once the program waits for input.
+    std::vector<std::pair<char, UINT>> unread_;
     TDirectoryListBox* dirList_ = nullptr;
     char drive_ = '\0';
     TTextCase textCase_ = TTextCase::tcLowerCase;

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <string_view>
 #include <typeinfo>
+#include <utility>
 
 #include "StringIds.h"
 #include "runtime/SysUtils.h"
@@ -608,7 +609,12 @@ void TApplication::Idle() {
         mouseMoved_ = false;
         DoMouseIdle();
     }
+    for (const auto& [window, message] : std::exchange(idlePosts_, {})) PostMessageW(window, message, 0, 0);
     WaitMessage();
+}
+
+void TApplication::PostWhenIdle(HWND window, UINT message) {
+    idlePosts_.emplace_back(window, message);
 }
 
 void TApplication::NoteMouse(const MSG& msg) {

@@ -219,6 +219,7 @@ private:
     void DisableOthers();
     void EnableOthers();
     void ControlDestroyed(TControl* control) override;
+    void PostWhenIdle(HWND window, UINT message) override;
     static std::string TitleFromExeName();
     // Reports the thrown object being handled that is not the framework's
     // exception: the runtime's generic report with its type's readable name.
@@ -254,6 +255,8 @@ private:
     bool active_ = true;
     bool running_ = false;
     std::vector<HWND> disabledWithApp_;
+    // Messages that go out when the queue is next found empty.
+    std::vector<std::pair<HWND, UINT>> idlePosts_;
 };
 
 // The application object; exists between ApplicationScope's construction and destruction.

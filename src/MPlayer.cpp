@@ -48,13 +48,25 @@ static_assert(sizeof(MCI_DGV_SETAUDIO_PARMSW) == ForBuild(24, 36) &&
               offsetof(MCI_DGV_SETAUDIO_PARMSW, lpstrAlgorithm) == ForBuild(16, 20) &&
               offsetof(MCI_DGV_SETAUDIO_PARMSW, lpstrQuality) == ForBuild(20, 28));
 
+// winmm is loaded when a device is first opened. Until then every command
+// that names a device names none (the start sets the volume and time format
+// before any track is open); the answer is the system's own for such a
+// command, given without loading the library for it.
 class PlatformMciService final : public TMciService {
 public:
     MCIERROR SendCommand(MCIDEVICEID device, UINT command, DWORD_PTR flags, DWORD_PTR record) override {
+        if (device == 0 && NamesDevice(command)) return MCIERR_INVALID_DEVICE_ID;
         return mciSendCommandW(device, command, flags, record);
     }
     bool GetErrorString(MCIERROR error, wchar_t* buffer, UINT size) override {
         return mciGetErrorStringW(error, buffer, size) != FALSE;
+    }
+
+private:
+    // The commands that go to a device rather than to the system as a whole.
+    static bool NamesDevice(UINT command) {
+        constexpr UINT kMciSound = 0x0812;  // MCI_SOUND, missing from some headers
+        return command != MCI_OPEN && command != MCI_SYSINFO && command != kMciSound && command != MCI_BREAK;
     }
 };
 

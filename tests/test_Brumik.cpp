@@ -5,6 +5,7 @@
 
 #include <windows.h>
 #include <commctrl.h>
+#include <psapi.h>
 
 #include <algorithm>
 #include <functional>
@@ -333,7 +334,37 @@ void AnswerYesAndCheckItEnds(const StartedProgram& program, HWND box) {
     CHECK(program.ExitCode() == 0);
 }
 
+// Whether program has loaded the system library named (lower case, with its extension).
+bool HasLoaded(const StartedProgram& program, const std::wstring& library) {
+    HMODULE modules[512];
+    DWORD bytes = 0;
+    REQUIRE(EnumProcessModules(program.Process(), modules, sizeof modules, &bytes));
+    for (DWORD i = 0; i < bytes / sizeof(HMODULE); ++i) {
+        wchar_t name[MAX_PATH] = {};
+        GetModuleBaseNameW(program.Process(), modules[i], name, MAX_PATH);
+        CharLowerW(name);
+        if (library == name) return true;
+    }
+    return false;
+}
+
 }  // namespace
+
+TEST_CASE("brumik.exe started without a track leaves the sound library unloaded until a track is opened") {
+    TempDir folder;
+    const std::string path = WriteTaggedClip(folder.Path(), "jeden.mp3", "Jeden");
+    StartedProgram program(Quoted(ProgramPath()), folder.Path());
+    const PlayerWindows w = FindPlayerWindows(program);
+    CHECK(ListItems(w.fileList) == std::vector<std::string>{"jeden.mp3"});
+    CHECK_FALSE(HasLoaded(program, L"winmm.dll"));
+    CHECK(HasLoaded(program, L"comctl32.dll"));  // the look works: it sees what is loaded
+
+    StartedProgram later = StartBrumik(path);  // handed over to the running player, which opens it
+    REQUIRE(later.WaitForExit(10000));
+    CheckPlaying(program, w);
+    CHECK(HasLoaded(program, L"winmm.dll"));
+    AnswerYesAndCheckItEnds(program, ExitQuestionAfter(program, [&] { ClickExitButton(w); }));
+}
 
 TEST_CASE("brumik.exe started in a folder named in any script on a described track: lists, describes, plays, ends") {
     TempDir temp;

@@ -977,6 +977,22 @@ TEST_CASE("Wine: a text file named .mp3 is refused with the system's text") {
     CHECK(rig.player->DeviceID() == 0);
 }
 
+TEST_CASE("Wine: a command to no device gets the system's own answer, an open still reaches the system") {
+    MCI_SET_PARMS set{};
+    set.dwTimeFormat = MCI_FORMAT_MILLISECONDS;
+    const auto record = reinterpret_cast<DWORD_PTR>(&set);
+    const MCIERROR answer = PlatformMci().SendCommand(0, MCI_SET, MCI_SET_TIME_FORMAT, record);
+    CHECK(answer == MCIERR_INVALID_DEVICE_ID);
+    CHECK(answer == mciSendCommandW(0, MCI_SET, MCI_SET_TIME_FORMAT, record));
+    MCI_GENERIC_PARMS close{};
+    CHECK(PlatformMci().SendCommand(0, MCI_CLOSE, MCI_WAIT, reinterpret_cast<DWORD_PTR>(&close)) ==
+          mciSendCommandW(0, MCI_CLOSE, MCI_WAIT, reinterpret_cast<DWORD_PTR>(&close)));
+    MCI_OPEN_PARMSW open{};
+    open.lpstrElementName = L"Z:\\nie ma takiego pliku.mp3";
+    CHECK(PlatformMci().SendCommand(0, MCI_OPEN, MCI_WAIT | MCI_OPEN_ELEMENT, reinterpret_cast<DWORD_PTR>(&open)) !=
+          MCIERR_INVALID_DEVICE_ID);
+}
+
 TEST_CASE("Wine: the volume command reaches the open device") {
     RealRig rig;
     // The volume command as the main window sends it: MCI_SETAUDIO, item and value, volume item.
