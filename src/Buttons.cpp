@@ -322,11 +322,15 @@ void TButtonGlyph::MakePicture(TButtonState state) {
 void TButtonGlyph::DrawGlyph(HDC dc, POINT at, TButtonState state) {
     const int index = CreateButtonGlyph(state);
     if (index < 0) return;
-    if (state == TButtonState::bsExclusive)
-        ImageList_DrawEx(glyphList_->Handle(), index, dc, at.x, at.y, 0, 0, CLR_NONE, CLR_NONE, ILD_TRANSPARENT);
-    else
-        ImageList_DrawEx(glyphList_->Handle(), index, dc, at.x, at.y, 0, 0, ColorToRGB(clBtnFace), CLR_NONE,
-                         ILD_NORMAL);
+    const SIZE cell = CellSize();
+    const bool seeThrough = state == TButtonState::bsExclusive;
+    DrawThroughBuffer(dc, RECT{at.x, at.y, at.x + cell.cx, at.y + cell.cy}, seeThrough, [&](HDC target, int x, int y) {
+        if (seeThrough)
+            ImageList_DrawEx(glyphList_->Handle(), index, target, x, y, 0, 0, CLR_NONE, CLR_NONE, ILD_TRANSPARENT);
+        else
+            ImageList_DrawEx(glyphList_->Handle(), index, target, x, y, 0, 0, ColorToRGB(clBtnFace), CLR_NONE,
+                             ILD_NORMAL);
+    });
 }
 
 void TButtonGlyph::DrawCaption(TCanvas& canvas, const std::string& caption, RECT bounds, TButtonState state) {

@@ -320,10 +320,31 @@ void TCanvas::Draw(int x, int y, TBitmap& bitmap) {
 
 void TCanvas::DrawTransparent(const RECT& dest, TBitmap& bitmap, const RECT& source, TColor transparent) {
     if (bitmap.Empty()) return;
-    // gdi32's own call, which msimg32's TransparentBlt forwards to: one library less to load at start.
-    GdiTransparentBlt(Handle(), dest.left, dest.top, dest.right - dest.left, dest.bottom - dest.top,
-                      bitmap.Canvas().Handle(), source.left, source.top, source.right - source.left,
-                      source.bottom - source.top, ColorToRGB(transparent));
+    HDC from = bitmap.Canvas().Handle();
+    DrawThroughBuffer(Handle(), dest, true, [&](HDC dc, int x, int y) {
+        // gdi32's own call, which msimg32's TransparentBlt forwards to: one library less to load at start.
+        GdiTransparentBlt(dc, x, y, dest.right - dest.left, dest.bottom - dest.top, from, source.left, source.top,
+                          source.right - source.left, source.bottom - source.top, ColorToRGB(transparent));
+    });
+}
+
+BufferBitmap::BufferBitmap(int width, int height) {
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    bitmap_ = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    if (bitmap_) old_ = SelectObject(dc_.Get(), bitmap_);
+}
+
+BufferBitmap::~BufferBitmap() {
+    if (!bitmap_) return;
+    SelectObject(dc_.Get(), old_);
+    DeleteObject(bitmap_);
 }
 
 TColor TCanvas::Pixel(int x, int y) {
