@@ -8,7 +8,7 @@
 //
 // Then the same as the user sees it: brumik.exe started in the folder, less
 // brumik.exe started in an empty folder, against the same bare search, the
-// three taking turns N times (first argument, 15 by default); medians.
+// three taking turns N times (first argument, 25 by default); medians.
 //
 // Ends with RATIO lines: the listing against the search for each size, in this
 // process and as seen from outside, and emptying against listing.
@@ -169,7 +169,7 @@ void Run(int startRuns) {
 int main(int argc, char** argv) {
     try {
         ApplicationScope application;
-        Run(argc > 1 ? std::max(1, std::atoi(argv[1])) : 15);
+        Run(argc > 1 ? std::max(1, std::atoi(argv[1])) : 25);
         return 0;
     } catch (const std::exception& e) {
         std::fprintf(stderr, "bench_FileCtrl: %s\n", e.what());

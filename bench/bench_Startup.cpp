@@ -4,7 +4,7 @@
 // empty folder and once in the demo folder (../demo, made by scripts/bench.sh);
 // PlainWindows.exe, the same native windows made with plain Win32, shows what
 // those windows alone cost, started in the same two folders. The five starts
-// take turns, N times each (first argument, 10 by default). Ends with the
+// take turns, N times each (first argument, 20 by default). Ends with the
 // RATIO lines of the medians: brumik against the minimal program and against
 // the plain windows.
 #include <windows.h>
@@ -33,7 +33,7 @@ void PrintFigures(const char* name, const std::vector<double>& ms) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 10;
+    const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 20;
     const std::string folder = OwnFolder();
     const std::string brumik = folder + "..\\brumik.exe";
     const std::string minimal = folder + "MinimalWindow.exe";

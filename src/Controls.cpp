@@ -524,9 +524,13 @@ void TWinControl::CreateWnd() {
     gCreatingControl = nullptr;
     if (!window) throw EOutOfResources(LoadStr(SOutOfResources));
     // The system puts a new child beneath its siblings; a control placed later
-    // lies above those placed before it, where they overlap.
-    if (params.Style & WS_CHILD)
-        SetWindowPos(window, WindowAbove(), 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    // lies above those placed before it, where they overlap. Siblings made
+    // together are made last first, so that each is already in its place.
+    if (params.Style & WS_CHILD) {
+        const HWND above = WindowAbove();
+        if (GetWindow(window, GW_HWNDPREV) != (above == HWND_TOP ? nullptr : above))
+            SetWindowPos(window, above, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    }
     CreateWindowHandle(params);
     if (ChildWindowsWanted()) CreateChildHandles();
     AlignControls();
@@ -558,7 +562,8 @@ void TWinControl::CreateWindowHandle(const TCreateParams&) {
 
 // A child whose window fails is reported; its siblings still get theirs.
 void TWinControl::CreateChildHandles() {
-    for (TControl* c : std::vector<TControl*>(controls_)) {
+    const std::vector<TControl*> children(controls_.rbegin(), controls_.rend());  // the topmost first
+    for (TControl* c : children) {
         auto* w = dynamic_cast<TWinControl*>(c);
         if (!w || !w->WindowWanted()) continue;
         try {

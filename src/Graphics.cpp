@@ -65,9 +65,13 @@ void TFont::SetHeight(int height) {
 }
 
 namespace {
+// The system's pixels per inch are set at sign-in; the program asks the screen once.
 int ScreenPixelsPerInch() {
-    ScopedWindowDC screen(nullptr);
-    return GetDeviceCaps(screen.Get(), LOGPIXELSY);
+    static const int pixelsPerInch = [] {
+        ScopedWindowDC screen(nullptr);
+        return GetDeviceCaps(screen.Get(), LOGPIXELSY);
+    }();
+    return pixelsPerInch;
 }
 }  // namespace
 
