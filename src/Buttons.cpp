@@ -133,8 +133,11 @@ TGlyphCache& AcquireGlyphCache() {
 // context so that it can be handed to an image list.
 class PictureCanvas {
 public:
+    // Colour pictures are DIB sections in the image list's 24-bit colour: made
+    // and drawn on without asking the display, which a screen bitmap costs at
+    // every step under Wine.
     PictureCanvas(int width, int height, bool monochrome)
-        : bitmap_(monochrome ? CreateBitmap(width, height, 1, 1, nullptr) : ColourBitmap(width, height)),
+        : bitmap_(monochrome ? CreateBitmap(width, height, 1, 1, nullptr) : CreateDibSection(width, height, 24)),
           old_(SelectObject(dc_.Get(), bitmap_.Get())) {
         if (!bitmap_) throw EOutOfResources(LoadStr(SOutOfResources));
         PatBlt(dc_.Get(), 0, 0, width, height, BLACKNESS);
@@ -151,20 +154,6 @@ public:
     }
 
 private:
-    // A picture of its own pixels, in the image list's 24-bit colour: made and
-    // drawn on without asking the display, which a screen bitmap costs at every
-    // step under Wine.
-    static HBITMAP ColourBitmap(int width, int height) {
-        BITMAPINFO info{};
-        info.bmiHeader.biSize = sizeof info.bmiHeader;
-        info.bmiHeader.biWidth = width;
-        info.bmiHeader.biHeight = height;
-        info.bmiHeader.biPlanes = 1;
-        info.bmiHeader.biBitCount = 24;
-        info.bmiHeader.biCompression = BI_RGB;
-        void* bits = nullptr;
-        return CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    }
 
     UniqueMemoryDC dc_;
     UniqueGdiObject bitmap_;

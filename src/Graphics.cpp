@@ -332,16 +332,19 @@ void TCanvas::DrawTransparent(const RECT& dest, TBitmap& bitmap, const RECT& sou
     });
 }
 
-BufferBitmap::BufferBitmap(int width, int height) {
+HBITMAP CreateDibSection(int width, int height, WORD bitCount) {
     BITMAPINFO info{};
     info.bmiHeader.biSize = sizeof info.bmiHeader;
     info.bmiHeader.biWidth = width;
     info.bmiHeader.biHeight = height;
     info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biBitCount = bitCount;
     info.bmiHeader.biCompression = BI_RGB;
     void* bits = nullptr;
-    bitmap_ = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    return CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+}
+
+BufferBitmap::BufferBitmap(int width, int height) : bitmap_(CreateDibSection(width, height, 32)) {
     if (bitmap_) old_ = SelectObject(dc_.Get(), bitmap_);
 }
 
@@ -435,15 +438,7 @@ bool TBitmap::LoadFromResourceName(const std::string& name) {
 
 void TBitmap::SetSize(int width, int height) {
     if (width == width_ && height == height_ && !Empty()) return;
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = std::max(width, 1);
-    info.bmiHeader.biHeight = std::max(height, 1);
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 24;
-    info.bmiHeader.biCompression = BI_RGB;
-    void* bits = nullptr;
-    Adopt(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+    Adopt(CreateDibSection(std::max(width, 1), std::max(height, 1), 24));
     width_ = width;
     height_ = height;
 }

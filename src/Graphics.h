@@ -319,6 +319,10 @@ private:
     HGDIOBJ old_;
 };
 
+// A bottom-up DIB section of width x height pixels and bitCount bits each,
+// of its own pixels rather than the display's; nullptr when none can be made.
+HBITMAP CreateDibSection(int width, int height, WORD bitCount);
+
 // A memory context holding a 32-bit bitmap of width x height, for drawing off screen.
 class BufferBitmap {
 public:
