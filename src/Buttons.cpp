@@ -154,7 +154,6 @@ public:
     }
 
 private:
-
     UniqueMemoryDC dc_;
     UniqueGdiObject bitmap_;
     HGDIOBJ old_;

@@ -344,15 +344,8 @@ HBITMAP CreateDibSection(int width, int height, WORD bitCount) {
     return CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
 }
 
-BufferBitmap::BufferBitmap(int width, int height) : bitmap_(CreateDibSection(width, height, 32)) {
-    if (bitmap_) old_ = SelectObject(dc_.Get(), bitmap_);
-}
-
-BufferBitmap::~BufferBitmap() {
-    if (!bitmap_) return;
-    SelectObject(dc_.Get(), old_);
-    DeleteObject(bitmap_);
-}
+BufferBitmap::BufferBitmap(int width, int height)
+    : bitmap_(CreateDibSection(width, height, 32)), selected_(dc_.Get(), bitmap_.Get()) {}
 
 TColor TCanvas::Pixel(int x, int y) {
     return TColor(GetPixel(Handle(), x, y));

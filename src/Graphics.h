@@ -297,15 +297,6 @@ private:
     HDC dc_;
 };
 
-// Draws onto target's area through a 32-bit bitmap of its own when target is
-// a window's context. Wine makes and selects a display bitmap for every
-// transparent or image-list drawing onto a window (some 180 us each), and none
-// onto a memory bitmap; the two copies cost a few. keepBackground copies the
-// window's pixels in first, for drawing that leaves some of them showing.
-// draw(dc, x, y) draws with the area's top-left corner at x, y of dc.
-template <typename Draw>
-void DrawThroughBuffer(HDC target, const RECT& area, bool keepBackground, Draw draw);
-
 // Selects a GDI object into a context for one scope.
 class ScopedSelect {
 public:
@@ -327,18 +318,23 @@ HBITMAP CreateDibSection(int width, int height, WORD bitCount);
 class BufferBitmap {
 public:
     BufferBitmap(int width, int height);
-    ~BufferBitmap();
     BufferBitmap(const BufferBitmap&) = delete;
     BufferBitmap& operator=(const BufferBitmap&) = delete;
     HDC Dc() const { return dc_.Get(); }
-    bool Ready() const { return bitmap_ != nullptr; }
+    bool Ready() const { return bitmap_.Get() != nullptr; }
 
 private:
     UniqueMemoryDC dc_;
-    HBITMAP bitmap_;
-    HGDIOBJ old_ = nullptr;
+    UniqueGdiObject bitmap_;
+    ScopedSelect selected_;  // let go before the bitmap is deleted
 };
 
+// Draws onto target's area through a 32-bit bitmap of its own when target is
+// a window's context. Wine makes and selects a display bitmap for every
+// transparent or image-list drawing onto a window (some 180 us each), and none
+// onto a memory bitmap; the two copies cost a few. keepBackground copies the
+// window's pixels in first, for drawing that leaves some of them showing.
+// draw(dc, x, y) draws with the area's top-left corner at x, y of dc.
 template <typename Draw>
 void DrawThroughBuffer(HDC target, const RECT& area, bool keepBackground, Draw draw) {
     const int w = area.right - area.left, h = area.bottom - area.top;
