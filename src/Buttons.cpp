@@ -1,6 +1,9 @@
 #include "Buttons.h"
 
 #include <array>
+#include <optional>
+#include <utility>
+#include <vector>
 
 #include "runtime/SysUtils.h"  // before Forms.h, which uses Exception
 #include "Forms.h"
@@ -129,35 +132,87 @@ TGlyphCache& AcquireGlyphCache() {
     return *glyphCache;
 }
 
-// A bitmap with a memory context to draw on; Finish takes it out of the
-// context so that it can be handed to an image list.
+// A 24-bit picture with a memory context to draw on; Finish takes it out of
+// the context so that it can be handed to an image list. Colour pictures are
+// DIB sections in the image list's colour: made and drawn on without asking
+// the display, which a screen bitmap costs at every step under Wine.
 class PictureCanvas {
 public:
-    // Colour pictures are DIB sections in the image list's 24-bit colour: made
-    // and drawn on without asking the display, which a screen bitmap costs at
-    // every step under Wine.
     PictureCanvas(int width, int height, bool monochrome)
-        : bitmap_(monochrome ? CreateBitmap(width, height, 1, 1, nullptr) : CreateDibSection(width, height, 24)),
+        : width_(width), height_(height),
+          bitmap_(monochrome ? CreateBitmap(width, height, 1, 1, nullptr) : CreateDibSection(width, height, 24)),
           old_(SelectObject(dc_.Get(), bitmap_.Get())) {
         if (!bitmap_) throw EOutOfResources(LoadStr(SOutOfResources));
-        PatBlt(dc_.Get(), 0, 0, width, height, BLACKNESS);
     }
     ~PictureCanvas() { Finish(); }
     PictureCanvas(const PictureCanvas&) = delete;
     PictureCanvas& operator=(const PictureCanvas&) = delete;
 
     HDC Dc() const { return dc_.Get(); }
+    int Width() const { return width_; }
+    int Height() const { return height_; }
     HBITMAP Finish() {
         if (old_) SelectObject(dc_.Get(), old_);
         old_ = nullptr;
         return static_cast<HBITMAP>(bitmap_.Get());
     }
+    // The colour of pixel x, y (top row 0), read from memory: what was drawn
+    // on Dc() must be flushed (GdiFlush) first.
+    BYTE* PixelAt(int x, int y) {
+        DIBSECTION section{};
+        if (!bits_ && GetObjectW(bitmap_.Get(), sizeof section, &section) == sizeof section) {
+            bits_ = static_cast<BYTE*>(section.dsBm.bmBits);
+            stride_ = section.dsBm.bmWidthBytes;
+        }
+        return bits_ + (height_ - 1 - y) * stride_ + x * 3;  // bottom-up rows of blue, green, red
+    }
 
 private:
+    int width_, height_;
     UniqueMemoryDC dc_;
     UniqueGdiObject bitmap_;
     HGDIOBJ old_;
+    BYTE* bits_ = nullptr;
+    int stride_ = 0;
 };
+
+bool HasColor(const BYTE* pixel, COLORREF color) {
+    return pixel[0] == GetBValue(color) && pixel[1] == GetGValue(color) && pixel[2] == GetRValue(color);
+}
+
+// Gives each pixel of a colour picture the new colour of the last rule whose
+// old colour it has; the rest stay.
+void Recolor(PictureCanvas& picture, std::initializer_list<std::pair<COLORREF, COLORREF>> rules) {
+    GdiFlush();
+    for (int y = 0; y < picture.Height(); ++y)
+        for (int x = 0; x < picture.Width(); ++x) {
+            BYTE* pixel = picture.PixelAt(x, y);
+            for (auto rule = std::rbegin(rules); rule != std::rend(rules); ++rule)
+                if (HasColor(pixel, rule->first)) {
+                    pixel[0] = GetBValue(rule->second);
+                    pixel[1] = GetGValue(rule->second);
+                    pixel[2] = GetRValue(rule->second);
+                    break;
+                }
+        }
+}
+
+// A one-bit mask of a colour picture, set where the pixel has seeThrough;
+// without it no bit is set and every pixel is drawn.
+UniqueGdiObject MaskOf(PictureCanvas& picture, std::optional<COLORREF> seeThrough) {
+    GdiFlush();
+    const int w = picture.Width(), h = picture.Height();
+    const int stride = (w + 15) / 16 * 2;  // a one-bit bitmap's rows end on a word
+    std::vector<BYTE> bits(size_t(stride) * size_t(h), 0);
+    if (seeThrough)
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x)
+                if (HasColor(picture.PixelAt(x, y), *seeThrough))
+                    bits[size_t(y * stride + x / 8)] |= BYTE(0x80 >> (x % 8));
+    UniqueGdiObject mask(CreateBitmap(w, h, 1, 1, bits.data()));
+    if (!mask) throw EOutOfResources(LoadStr(SOutOfResources));
+    return mask;
+}
 
 // A one-bit mask of a w x h area of source at (x, 0): set where the pixel has colour.
 std::unique_ptr<PictureCanvas> MaskOfColor(HDC source, int x, int w, int h, COLORREF color) {
@@ -178,6 +233,18 @@ void PaintMask(HDC target, int x, int y, int w, int h, HDC mask, TColor color) {
     BitBlt(target, x, y, w, h, mask, 0, 0, brushWhereMaskSet);
     SetTextColor(target, oldText);
     SetBkColor(target, oldBack);
+}
+
+// The disabled picture of a glyph without a cell of its own: embossed from
+// the glyph's black pixels, a highlight moved down and right with the shadow over it.
+void PaintEmbossed(PictureCanvas& picture, HDC source, int sourceX) {
+    const int w = picture.Width(), h = picture.Height();
+    auto black = MaskOfColor(source, sourceX, w, h, RGB(0, 0, 0));
+    RECT all{0, 0, w, h};
+    UniqueGdiObject face(CreateSolidBrush(ColorToRGB(clBtnFace)));
+    FillRect(picture.Dc(), &all, static_cast<HBRUSH>(face.Get()));
+    PaintMask(picture.Dc(), 1, 1, w, h, black->Dc(), clBtnHighlight);
+    PaintMask(picture.Dc(), 0, 0, w, h, black->Dc(), clBtnShadow);
 }
 
 }  // namespace
@@ -257,54 +324,40 @@ int TButtonGlyph::CreateButtonGlyph(TButtonState state) {
 
 void TButtonGlyph::MakePicture(TButtonState state) {
     const SIZE cell = CellSize();
-    const int w = cell.cx, h = cell.cy;
     const int sourceCell = int(state) < numGlyphs_ ? int(state) : 0;
-    const int sourceX = sourceCell * w;
+    const int sourceX = sourceCell * cell.cx;
     const COLORREF transparent = ColorToRGB(transparentColor_);
+    const COLORREF face = ColorToRGB(clBtnFace);
     HDC source = source_.Canvas().Handle();
 
-    PictureCanvas picture(w, h, false);
-    PictureCanvas opaque(w, h, true);  // no bit set: every pixel drawn
-    PictureCanvas* mask = &opaque;
-    std::unique_ptr<PictureCanvas> seeThrough;
-
+    // The colours are changed in the picture's own memory: a mask, a context
+    // and two copies for each colour cost some 100 us a picture under Wine.
+    PictureCanvas picture(cell.cx, cell.cy, false);
+    if (state == TButtonState::bsDisabled && numGlyphs_ < 2) {
+        PaintEmbossed(picture, source, sourceX);
+        imageIndex_[int(state)] = glyphList_->Add(picture.Finish(), static_cast<HBITMAP>(MaskOf(picture, std::nullopt).Get()));
+        return;
+    }
+    BitBlt(picture.Dc(), 0, 0, cell.cx, cell.cy, source, sourceX, 0, SRCCOPY);
+    // Drawn over the dither, the exclusive picture lets the transparent colour
+    // through and is black there, as the image list's transparent drawing expects.
+    const bool seeThrough = state == TButtonState::bsExclusive;
+    UniqueGdiObject mask = MaskOf(picture, seeThrough ? std::optional(transparent) : std::nullopt);
     switch (state) {
     case TButtonState::bsUp:
     case TButtonState::bsDown:
-        BitBlt(picture.Dc(), 0, 0, w, h, source, sourceX, 0, SRCCOPY);
-        PaintMask(picture.Dc(), 0, 0, w, h, MaskOfColor(source, sourceX, w, h, transparent)->Dc(), clBtnFace);
+        Recolor(picture, {{transparent, face}});
         break;
     case TButtonState::bsExclusive:
-        // Drawn over the dither: the transparent colour becomes see-through and
-        // black underneath, as the image list's transparent drawing expects.
-        BitBlt(picture.Dc(), 0, 0, w, h, source, sourceX, 0, SRCCOPY);
-        seeThrough = MaskOfColor(source, sourceX, w, h, transparent);
-        PaintMask(picture.Dc(), 0, 0, w, h, seeThrough->Dc(), clBlack);
-        mask = seeThrough.get();
+        Recolor(picture, {{transparent, RGB(0, 0, 0)}});
         break;
     case TButtonState::bsDisabled:
-        if (numGlyphs_ >= 2) {
-            BitBlt(picture.Dc(), 0, 0, w, h, source, sourceX, 0, SRCCOPY);
-            PaintMask(picture.Dc(), 0, 0, w, h, MaskOfColor(source, sourceX, w, h, RGB(255, 255, 255))->Dc(),
-                      clBtnHighlight);
-            PaintMask(picture.Dc(), 0, 0, w, h, MaskOfColor(source, sourceX, w, h, RGB(128, 128, 128))->Dc(),
-                      clBtnShadow);
-            PaintMask(picture.Dc(), 0, 0, w, h, MaskOfColor(source, sourceX, w, h, transparent)->Dc(), clBtnFace);
-        } else {
-            // Embossed from the glyph's black pixels: a highlight moved down and
-            // right, with the shadow over it.
-            auto black = MaskOfColor(source, sourceX, w, h, RGB(0, 0, 0));
-            RECT all{0, 0, w, h};
-            UniqueGdiObject face(CreateSolidBrush(ColorToRGB(clBtnFace)));
-            FillRect(picture.Dc(), &all, static_cast<HBRUSH>(face.Get()));
-            PaintMask(picture.Dc(), 1, 1, w, h, black->Dc(), clBtnHighlight);
-            PaintMask(picture.Dc(), 0, 0, w, h, black->Dc(), clBtnShadow);
-        }
+        Recolor(picture, {{RGB(255, 255, 255), ColorToRGB(clBtnHighlight)},
+                          {RGB(128, 128, 128), ColorToRGB(clBtnShadow)},
+                          {transparent, face}});
         break;
     }
-    HBITMAP image = picture.Finish();
-    HBITMAP maskBitmap = mask->Finish();
-    imageIndex_[int(state)] = glyphList_->Add(image, maskBitmap);
+    imageIndex_[int(state)] = glyphList_->Add(picture.Finish(), static_cast<HBITMAP>(mask.Get()));
 }
 
 void TButtonGlyph::DrawGlyph(HDC dc, POINT at, TButtonState state) {
@@ -359,15 +412,20 @@ RECT TButtonGlyph::Draw(TCanvas& canvas, const RECT& client, const std::string& 
 // a new face colour makes a new copy for the buttons that ask next.
 class TSpeedButton::DitherPattern {
 public:
-    DitherPattern() : face_(ColorToRGB(clBtnFace)) {
-        ScopedWindowDC screen(nullptr);
-        bitmap_.Reset(CreateCompatibleBitmap(screen.Get(), 8, 8));
-        {
-            UniqueMemoryDC dc;
-            ScopedSelect selected(dc.Get(), bitmap_.Get());
-            for (int y = 0; y < 8; ++y)
-                for (int x = 0; x < 8; ++x) ::SetPixel(dc.Get(), x, y, (x % 2 == y % 2) ? RGB(255, 255, 255) : face_);
-        }
+    // The pixels are written straight into the bitmap's memory, not set one by one.
+    DitherPattern() : face_(ColorToRGB(clBtnFace)), bitmap_(CreateDibSection(8, 8, 24)) {
+        DIBSECTION section{};
+        if (GetObjectW(bitmap_.Get(), sizeof section, &section) != sizeof section) return;
+        auto* bits = static_cast<BYTE*>(section.dsBm.bmBits);
+        for (int y = 0; y < 8; ++y)
+            for (int x = 0; x < 8; ++x) {
+                const COLORREF color = (x % 2 == y % 2) ? RGB(255, 255, 255) : face_;
+                // Bottom-up rows of blue, green, red bytes.
+                BYTE* pixel = bits + (7 - y) * section.dsBm.bmWidthBytes + x * 3;
+                pixel[0] = GetBValue(color);
+                pixel[1] = GetGValue(color);
+                pixel[2] = GetRValue(color);
+            }
         brush_.Reset(CreatePatternBrush(static_cast<HBITMAP>(bitmap_.Get())));
     }
     HBRUSH Brush() const { return static_cast<HBRUSH>(brush_.Get()); }

@@ -202,16 +202,30 @@ constexpr UINT CM_READDRIVETEXTS = CM_FIRST_FREE + 3;
 
 // Set on a thread whose own error mode already keeps drive errors quiet.
 thread_local bool tQuietThread = false;
+// Set on the threads that read drives and folders for a control's window.
+thread_local bool tReadingThread = false;
 
-// Switches critical-error dialogs off for the calling thread alone where the
-// system keeps an error mode per thread (Windows 7 on); before that the
-// drive texts switch the process's mode while they read.
+// Marks the calling thread as a reading thread and switches critical-error
+// dialogs off for it alone where the system keeps an error mode per thread
+// (Windows 7 on); before that the drive texts switch the process's mode while they read.
 void QuietenThread() {
+    tReadingThread = true;
     using SetThreadErrorModeFn = BOOL(WINAPI*)(DWORD, DWORD*);
     const auto setThreadErrorMode = reinterpret_cast<SetThreadErrorModeFn>(
         reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "SetThreadErrorMode")));
     tQuietThread = setThreadErrorMode && setThreadErrorMode(SEM_FAILCRITICALERRORS, nullptr);
 }
+
+// The flags of the volume whose label the window thread read last, and when:
+// at start the drive list reads the current drive's label and the folder tree
+// its case rules, and a sleeping disk or a network drive is slow to answer each.
+struct RecentVolume {
+    char letter = '\0';
+    DWORD flags = 0;
+    DWORD readAt = 0;
+};
+RecentVolume recentVolume;
+constexpr DWORD kRecentVolumeMs = 2000;
 
 }  // namespace
 
@@ -672,7 +686,11 @@ void TDirectoryListBox::SwitchDrive(char letter) {
 void TDirectoryListBox::ReadVolumeFlags() {
     const std::string root = DrivePrefix(directory_) + "\\";
     DWORD flags = 0;
-    if (!GetVolumeInformationW(ToWide(root).c_str(), nullptr, 0, nullptr, nullptr, &flags, nullptr, 0)) flags = 0;
+    if (root.size() == 3 && AsciiLower(root[0]) == recentVolume.letter &&
+        GetTickCount() - recentVolume.readAt < kRecentVolumeMs)
+        flags = recentVolume.flags;
+    else if (!GetVolumeInformationW(ToWide(root).c_str(), nullptr, 0, nullptr, nullptr, &flags, nullptr, 0))
+        flags = 0;
     preserveCase_ = (flags & (FILE_CASE_PRESERVED_NAMES | FILE_CASE_SENSITIVE_SEARCH)) != 0;
     caseSensitive_ = (flags & FILE_CASE_SENSITIVE_SEARCH) != 0;
 }
@@ -885,7 +903,11 @@ std::string VolumeLabelText(char letter) {
     if (!tQuietThread) quiet.emplace(SEM_FAILCRITICALERRORS);
     const wchar_t root[] = {wchar_t(letter), L':', L'\\', L'\0'};
     wchar_t label[261] = L"";
-    if (!GetVolumeInformationW(root, label, DWORD(std::size(label)), nullptr, nullptr, nullptr, nullptr, 0)) label[0] = L'\0';
+    DWORD flags = 0;
+    if (!GetVolumeInformationW(root, label, DWORD(std::size(label)), nullptr, nullptr, &flags, nullptr, 0))
+        label[0] = L'\0';
+    else if (!tReadingThread)
+        recentVolume = RecentVolume{AsciiLower(letter), flags, GetTickCount()};
     const std::string text = letter >= 'a' ? AnsiLowerCase(ToUtf8(label)) : AnsiUpperCase(ToUtf8(label));
     return "[" + text + "]";
 }

@@ -347,6 +347,31 @@ HBITMAP CreateDibSection(int width, int height, WORD bitCount) {
 BufferBitmap::BufferBitmap(int width, int height)
     : bitmap_(CreateDibSection(width, height, 32)), selected_(dc_.Get(), bitmap_.Get()) {}
 
+namespace {
+// Glyphs, drive and folder pictures are at most this wide and high.
+constexpr int kSharedBufferSide = 64;
+// Painting happens on the window thread only.
+std::unique_ptr<BufferBitmap> sharedBuffer;
+bool sharedBufferLent = false;
+}  // namespace
+
+BufferLoan::BufferLoan(int width, int height) {
+    if (!sharedBufferLent && width <= kSharedBufferSide && height <= kSharedBufferSide) {
+        if (!sharedBuffer) sharedBuffer = std::make_unique<BufferBitmap>(kSharedBufferSide, kSharedBufferSide);
+        if (sharedBuffer->Ready()) {
+            buffer_ = sharedBuffer.get();
+            sharedBufferLent = true;
+            return;
+        }
+    }
+    own_ = std::make_unique<BufferBitmap>(width, height);
+    buffer_ = own_.get();
+}
+
+BufferLoan::~BufferLoan() {
+    if (!own_) sharedBufferLent = false;
+}
+
 TColor TCanvas::Pixel(int x, int y) {
     return TColor(GetPixel(Handle(), x, y));
 }

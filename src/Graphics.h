@@ -329,18 +329,35 @@ private:
     ScopedSelect selected_;  // let go before the bitmap is deleted
 };
 
-// Draws onto target's area through a 32-bit bitmap of its own when target is
-// a window's context. Wine makes and selects a display bitmap for every
-// transparent or image-list drawing onto a window (some 180 us each), and none
-// onto a memory bitmap; the two copies cost a few. keepBackground copies the
-// window's pixels in first, for drawing that leaves some of them showing.
+// Lends the window thread's drawing buffer for one small drawing: made at the
+// first and kept, as a paint draws a dozen pictures through it. A larger area,
+// or a loan while the buffer is out, gets a buffer of its own.
+class BufferLoan {
+public:
+    BufferLoan(int width, int height);
+    ~BufferLoan();
+    BufferLoan(const BufferLoan&) = delete;
+    BufferLoan& operator=(const BufferLoan&) = delete;
+    HDC Dc() const { return buffer_->Dc(); }
+    bool Ready() const { return buffer_->Ready(); }
+
+private:
+    std::unique_ptr<BufferBitmap> own_;
+    BufferBitmap* buffer_ = nullptr;
+};
+
+// Draws onto target's area through a 32-bit bitmap when target is a window's
+// context. Wine makes and selects a display bitmap for every transparent or
+// image-list drawing onto a window (some 180 us each), and none onto a memory
+// bitmap; the two copies cost a few. keepBackground copies the window's pixels
+// in first, for drawing that leaves some of them showing.
 // draw(dc, x, y) draws with the area's top-left corner at x, y of dc.
 template <typename Draw>
 void DrawThroughBuffer(HDC target, const RECT& area, bool keepBackground, Draw draw) {
     const int w = area.right - area.left, h = area.bottom - area.top;
     if (w <= 0 || h <= 0) return;
     if (GetObjectType(target) == OBJ_DC) {
-        BufferBitmap buffer(w, h);
+        BufferLoan buffer(w, h);
         if (buffer.Ready()) {
             if (keepBackground) BitBlt(buffer.Dc(), 0, 0, w, h, target, area.left, area.top, SRCCOPY);
             draw(buffer.Dc(), 0, 0);
