@@ -3,6 +3,7 @@
 #include <winnetwk.h>
 
 #include <algorithm>
+#include <array>
 #include <functional>
 #include <iterator>
 #include <optional>
@@ -202,30 +203,42 @@ constexpr UINT CM_READDRIVETEXTS = CM_FIRST_FREE + 3;
 
 // Set on a thread whose own error mode already keeps drive errors quiet.
 thread_local bool tQuietThread = false;
-// Set on the threads that read drives and folders for a control's window.
-thread_local bool tReadingThread = false;
 
-// Marks the calling thread as a reading thread and switches critical-error
-// dialogs off for it alone where the system keeps an error mode per thread
-// (Windows 7 on); before that the drive texts switch the process's mode while they read.
+// Switches critical-error dialogs off for the calling thread alone where the
+// system keeps an error mode per thread (Windows 7 on); before that the
+// drive texts switch the process's mode while they read.
 void QuietenThread() {
-    tReadingThread = true;
     using SetThreadErrorModeFn = BOOL(WINAPI*)(DWORD, DWORD*);
     const auto setThreadErrorMode = reinterpret_cast<SetThreadErrorModeFn>(
         reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "SetThreadErrorMode")));
     tQuietThread = setThreadErrorMode && setThreadErrorMode(SEM_FAILCRITICALERRORS, nullptr);
 }
 
-// The flags of the volume whose label the window thread read last, and when:
-// at start the drive list reads the current drive's label and the folder tree
-// its case rules, and a sleeping disk or a network drive is slow to answer each.
+// The flags of the volume whose label was read last, and when: at start the
+// drive list reads the current drive's label and the folder tree its case
+// rules, and a sleeping disk or a network drive is slow to answer each.
 struct RecentVolume {
-    char letter = '\0';
+    char letter = '\0';  // in lower case
     DWORD flags = 0;
     DWORD readAt = 0;
 };
-RecentVolume recentVolume;
+RecentVolume recentVolume;  // under recentVolumeLock: labels are read on other threads too
+SRWLOCK recentVolumeLock = SRWLOCK_INIT;
 constexpr DWORD kRecentVolumeMs = 2000;
+
+void RememberVolumeFlags(char letter, DWORD flags) {
+    AcquireSRWLockExclusive(&recentVolumeLock);
+    recentVolume = RecentVolume{AsciiLower(letter), flags, GetTickCount()};
+    ReleaseSRWLockExclusive(&recentVolumeLock);
+}
+
+std::optional<DWORD> RecentVolumeFlags(char letter) {
+    AcquireSRWLockShared(&recentVolumeLock);
+    const RecentVolume known = recentVolume;
+    ReleaseSRWLockShared(&recentVolumeLock);
+    if (known.letter != AsciiLower(letter) || GetTickCount() - known.readAt >= kRecentVolumeMs) return std::nullopt;
+    return known.flags;
+}
 
 }  // namespace
 
@@ -303,6 +316,54 @@ private:
     UINT message_;
     std::vector<Item> items_;  // under lock_
     Work work_;
+};
+
+// Work started on a thread of its own before a control has its window, so
+// that what the window shows first is read while the program makes its other
+// windows; Take waits for the result. A result older than kFreshMs when its
+// window comes is out of date: Take does the work again, as it does where no
+// thread started or the work failed there. An owner gone first leaves the
+// thread to end by itself.
+template <typename Result>
+class ReadAhead {
+public:
+    using Work = std::function<Result()>;
+    static constexpr DWORD kFreshMs = 1000;
+
+    explicit ReadAhead(Work work) : shared_(std::make_shared<Shared>(std::move(work))) {
+        auto share = std::make_unique<std::shared_ptr<Shared>>(shared_);
+        thread_.Reset(CreateThread(nullptr, 0, &Run, share.get(), 0, nullptr));
+        if (thread_) share.release();  // the thread's own share
+    }
+
+    Result Take() {
+        if (thread_) WaitForSingleObject(thread_.Get(), INFINITE);
+        if (shared_->result && GetTickCount() - shared_->doneAt < kFreshMs) return std::move(*shared_->result);
+        return shared_->work();
+    }
+
+private:
+    struct Shared {
+        explicit Shared(Work w) : work(std::move(w)) {}
+        Work work;
+        std::optional<Result> result;  // written by the thread before it ends
+        DWORD doneAt = 0;
+    };
+
+    static DWORD WINAPI Run(void* parameter) {
+        std::unique_ptr<std::shared_ptr<Shared>> share(static_cast<std::shared_ptr<Shared>*>(parameter));
+        try {
+            QuietenThread();
+            (*share)->result = (*share)->work();
+            (*share)->doneAt = GetTickCount();
+        } catch (...) {
+            // Take does the work again and meets the failure itself.
+        }
+        return 0;
+    }
+
+    std::shared_ptr<Shared> shared_;
+    UniqueKernelHandle thread_;
 };
 
 // ---- shared routines
@@ -471,40 +532,80 @@ void TFileListBox::SetShowGlyphs(bool show) {
     Invalidate();
 }
 
+// A folder entry as a file list keeps it.
+struct TFileEntry {
+    std::wstring name;
+    DWORD attributes;
+};
+
+namespace {
+
+// The entries of directory that match one of mask's patterns (separated by
+// ";") and that a list of fileType shows, in the order found.
+std::vector<TFileEntry> FindEntries(const std::string& directory, const std::string& mask, TFileType fileType) {
+    const DWORD attributes = fileType & AttributeBits;
+    const bool everyEntry = (fileType & ftNormal) != 0;
+    std::vector<TFileEntry> entries;
+    for (const std::string& pattern : SplitAt(mask, ';')) {
+        if (pattern.empty()) continue;
+        WIN32_FIND_DATAW entry;
+        UniqueFindHandle search(FindFirstFileW(ToWide(JoinPath(directory, pattern)).c_str(), &entry));
+        if (!search) continue;
+        do {
+            const DWORD found = entry.dwFileAttributes;
+            const bool returned = (found & SpecialEntryBits & ~attributes) == 0;
+            if (returned && (everyEntry || (found & attributes) != 0)) entries.push_back({entry.cFileName, found});
+        } while (FindNextFileW(search.Get(), &entry));
+    }
+    return entries;
+}
+
+}  // namespace
+
+// A folder's entries being read for a list without its window yet.
+struct TListingAhead {
+    TListingAhead(std::string directory, std::string mask, TFileType fileType)
+        : directory(std::move(directory)), mask(std::move(mask)), fileType(fileType),
+          reading([directory = this->directory, mask = this->mask, fileType] {
+              return FindEntries(directory, mask, fileType);
+          }) {}
+    std::string directory, mask;
+    TFileType fileType;
+    ReadAhead<std::vector<TFileEntry>> reading;
+};
+
+TFileListBox::~TFileListBox() = default;
+
 void TFileListBox::RefreshListing() {
-    if (!HandleAllocated()) return;
-    const DWORD attributes = fileType_ & AttributeBits;
+    if (!HandleAllocated()) {
+        // At start the window comes some milliseconds later; a big folder is read meanwhile.
+        listingAhead_ = std::make_unique<TListingAhead>(directory_, mask_, fileType_);
+        return;
+    }
     ChangeDirectoryTo(directory_);
     {
         UpdateScope update(Items());
         Items().Clear();
         CursorKeeper cursor;
         std::vector<TListItem> entries;
-        for (const std::string& pattern : SplitAt(mask_, ';'))
-            if (!pattern.empty()) AddMatches(pattern, attributes, entries);
+        for (TFileEntry& entry : TakeEntries()) entries.push_back(ItemOf(std::move(entry)));
         PutEntries(entries);
     }
     ReportChange();
 }
 
-void TFileListBox::AddMatches(const std::string& pattern, DWORD attributes, std::vector<TListItem>& entries) {
-    WIN32_FIND_DATAW entry;
-    UniqueFindHandle search(FindFirstFileW(ToWide(pattern).c_str(), &entry));
-    if (!search) return;
-    const bool everyEntry = (fileType_ & ftNormal) != 0;
-    do {
-        const DWORD found = entry.dwFileAttributes;
-        const bool returned = (found & SpecialEntryBits & ~attributes) == 0;
-        if (returned && (everyEntry || (found & attributes) != 0)) entries.push_back(ItemOf(entry));
-    } while (FindNextFileW(search.Get(), &entry));
+std::vector<TFileEntry> TFileListBox::TakeEntries() {
+    const auto ahead = std::move(listingAhead_);
+    if (ahead && ahead->directory == directory_ && ahead->mask == mask_ && ahead->fileType == fileType_)
+        return ahead->reading.Take();
+    return FindEntries(directory_, mask_, fileType_);
 }
 
-TListItem TFileListBox::ItemOf(const WIN32_FIND_DATAW& entry) {
-    std::wstring name = entry.cFileName;
-    if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-        return {L"[" + name + L"]", showGlyphs_ ? &folderGlyph_ : nullptr};
-    TBitmap* glyph = IsProgramName(name) ? &programGlyph_ : &otherGlyph_;
-    return {std::move(name), glyph};
+TListItem TFileListBox::ItemOf(TFileEntry entry) {
+    if (entry.attributes & FILE_ATTRIBUTE_DIRECTORY)
+        return {L"[" + entry.name + L"]", showGlyphs_ ? &folderGlyph_ : nullptr};
+    TBitmap* glyph = IsProgramName(entry.name) ? &programGlyph_ : &otherGlyph_;
+    return {std::move(entry.name), glyph};
 }
 
 // The entries go into the list in one go, in the order adding them one by one
@@ -686,9 +787,8 @@ void TDirectoryListBox::SwitchDrive(char letter) {
 void TDirectoryListBox::ReadVolumeFlags() {
     const std::string root = DrivePrefix(directory_) + "\\";
     DWORD flags = 0;
-    if (root.size() == 3 && AsciiLower(root[0]) == recentVolume.letter &&
-        GetTickCount() - recentVolume.readAt < kRecentVolumeMs)
-        flags = recentVolume.flags;
+    if (const auto recent = root.size() == 3 ? RecentVolumeFlags(root[0]) : std::nullopt)
+        flags = *recent;
     else if (!GetVolumeInformationW(ToWide(root).c_str(), nullptr, 0, nullptr, nullptr, &flags, nullptr, 0))
         flags = 0;
     preserveCase_ = (flags & (FILE_CASE_PRESERVED_NAMES | FILE_CASE_SENSITIVE_SEARCH)) != 0;
@@ -906,8 +1006,8 @@ std::string VolumeLabelText(char letter) {
     DWORD flags = 0;
     if (!GetVolumeInformationW(root, label, DWORD(std::size(label)), nullptr, nullptr, &flags, nullptr, 0))
         label[0] = L'\0';
-    else if (!tReadingThread)
-        recentVolume = RecentVolume{AsciiLower(letter), flags, GetTickCount()};
+    else
+        RememberVolumeFlags(letter, flags);
     const std::string text = letter >= 'a' ? AnsiLowerCase(ToUtf8(label)) : AnsiUpperCase(ToUtf8(label));
     return "[" + text + "]";
 }
@@ -922,6 +1022,50 @@ std::string NetworkNameText(char letter) {
 
 // ---- TDriveComboBox
 
+namespace {
+
+bool HasText(UINT driveType) {
+    return driveType == DRIVE_FIXED || driveType == DRIVE_REMOTE || driveType == DRIVE_CDROM ||
+           driveType == DRIVE_RAMDISK;
+}
+
+}  // namespace
+
+// The drives present with their kinds, and the text of one of them, as a drive
+// list shows them first.
+struct TDriveSurvey {
+    DWORD present = 0;
+    std::array<UINT, 26> types{};
+    char textLetter = '\0';  // the drive whose text was asked for, in the lines' case
+    TDriveTextReader reader = nullptr;
+    std::string text;
+};
+
+namespace {
+
+TDriveSurvey SurveyDrives(char textLetter, TDriveTextReader reader) {
+    TDriveSurvey survey;
+    survey.present = GetLogicalDrives();
+    for (int n = 0; n < 26; ++n) {
+        if (!(survey.present & (1u << n))) continue;
+        const wchar_t root[] = {wchar_t(L'a' + n), L':', L'\\', L'\0'};
+        survey.types[size_t(n)] = GetDriveTypeW(root);
+    }
+    survey.textLetter = textLetter;
+    survey.reader = reader;
+    const int current = AsciiLower(textLetter) - 'a';
+    if (current >= 0 && current < 26 && (survey.present & (1u << current)) && HasText(survey.types[size_t(current)]))
+        survey.text = reader(textLetter, survey.types[size_t(current)]);
+    return survey;
+}
+
+}  // namespace
+
+struct TDriveSurveyAhead {
+    ReadAhead<TDriveSurvey> reading;
+};
+
+
 TDriveComboBox::TDriveComboBox(TComponent* owner) : TComboBox(owner) {
     SetStyle(TComboBoxStyle::csOwnerDrawFixed);
     LoadGlyph(floppyGlyph_, "FLOPPY");
@@ -932,32 +1076,36 @@ TDriveComboBox::TDriveComboBox(TComponent* owner) : TComboBox(owner) {
     const std::string current = CurrentDirectory();
     drive_ = current.empty() || current[0] == '\\' ? '\0' : current[0];
     ResetItemHeight();
+    const char letter = drive_ ? LineLetter(drive_) : '\0';
+    surveyAhead_ = std::make_unique<TDriveSurveyAhead>(TDriveSurveyAhead{
+        ReadAhead<TDriveSurvey>([letter, reader = gDriveTextReader] { return SurveyDrives(letter, reader); })});
 }
 
 TDriveComboBox::~TDriveComboBox() {
     StopReading();
 }
 
+char TDriveComboBox::LineLetter(char letter) const {
+    return textCase_ == TTextCase::tcUpperCase ? AsciiUpper(letter) : AsciiLower(letter);
+}
+
 // Every line goes in at once; only the current drive is asked for its text
-// here, the others on a thread of their own.
+// here (or was, from the constructor on), the others on a thread of their own.
 void TDriveComboBox::FillDrives() {
     StopReading();
     Items().Clear();
+    const char current = drive_ ? LineLetter(drive_) : '\0';
+    const auto ahead = std::move(surveyAhead_);
+    TDriveSurvey survey = ahead ? ahead->reading.Take() : TDriveSurvey{};
+    if (!ahead || survey.textLetter != current || survey.reader != gDriveTextReader)
+        survey = SurveyDrives(current, gDriveTextReader);
     std::vector<std::pair<char, UINT>> later;
-    const DWORD present = GetLogicalDrives();
     for (int n = 0; n < 26; ++n) {
-        if (!(present & (1u << n))) continue;
-        const char lower = char('a' + n);
-        const char letter = textCase_ == TTextCase::tcUpperCase ? AsciiUpper(lower) : lower;
-        const wchar_t root[] = {wchar_t(lower), L':', L'\\', L'\0'};
-        const UINT type = GetDriveTypeW(root);
-        const bool hasText = type == DRIVE_FIXED || type == DRIVE_REMOTE || type == DRIVE_CDROM || type == DRIVE_RAMDISK;
-        std::string text;
-        if (hasText && AsciiLower(drive_) == lower)
-            text = gDriveTextReader(letter, type);
-        else if (hasText)
-            later.emplace_back(letter, type);
-        AddDrive(letter, type, text);
+        if (!(survey.present & (1u << n))) continue;
+        const char letter = LineLetter(char('a' + n));
+        const UINT type = survey.types[size_t(n)];
+        if (letter != current && HasText(type)) later.emplace_back(letter, type);
+        AddDrive(letter, type, letter == current ? survey.text : std::string());
     }
     unread_ = std::move(later);
     if (!unread_.empty()) PostWhenIdle(Handle(), CM_READDRIVETEXTS);

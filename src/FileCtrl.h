@@ -19,6 +19,9 @@ class TDriveComboBox;
 class TFilterComboBox;
 template <typename Item>
 class ThreadReading;
+struct TFileEntry;
+struct TListingAhead;
+struct TDriveSurveyAhead;
 
 // File attributes a file list shows; each value is its file attribute bit,
 // except ftNormal, which stands for every entry the search returns.
@@ -61,6 +64,7 @@ std::string ShortenPath(const std::string& path, TCanvas& canvas, int maxWidth);
 class TFileListBox : public TListBox {
 public:
     explicit TFileListBox(TComponent* owner);
+    ~TFileListBox() override;
 
     const std::string& Directory() const { return directory_; }
     // Takes a name relative to the old directory too; stores the full path.
@@ -82,7 +86,8 @@ public:
     TDirectoryListBox* DirList() const { return dirList_; }
     TFilterComboBox* FilterCombo() const { return filterCombo_; }
 
-    // Reads the directory anew (only once the list has its window).
+    // Reads the directory anew; without a window yet, it starts reading on a
+    // thread of its own for the window to come.
     void RefreshListing();
     void Click() override;
 
@@ -100,8 +105,10 @@ private:
     friend class TDirectoryListBox;
     friend class TFilterComboBox;
 
-    void AddMatches(const std::string& pattern, DWORD attributes, std::vector<TListItem>& entries);
-    TListItem ItemOf(const WIN32_FIND_DATAW& entry);
+    // The entries of the folder that the list shows, in the order found; what
+    // was read ahead for the same folder, mask and type when there is that.
+    std::vector<TFileEntry> TakeEntries();
+    TListItem ItemOf(TFileEntry entry);
     void PutEntries(const std::vector<TListItem>& entries);
     void ReportChange();
     void ResetItemHeight();
@@ -120,6 +127,7 @@ private:
     TBitmap otherGlyph_;
     int lastReported_ = -1;
     bool showGlyphs_ = false;
+    std::unique_ptr<TListingAhead> listingAhead_;
 };
 
 // A folder glyph: 16 x 16 until its picture is loaded.
@@ -247,6 +255,8 @@ protected:
     void Notification(TComponent* component, TOperation operation) override;
 
 private:
+    // A letter in the lines' case.
+    char LineLetter(char letter) const;
     void AddDrive(char letter, UINT type, const std::string& text);
     void SelectDrive(char letter);
     void SelectLineOf(char letter);
@@ -271,6 +281,9 @@ private:
     TBitmap networkGlyph_;
     TBitmap cdromGlyph_;
     TBitmap ramGlyph_;
+    // The drives' kinds and the current drive's text, read from the
+    // constructor on while the program makes its windows.
+    std::unique_ptr<TDriveSurveyAhead> surveyAhead_;
 };
 
 // A drop-down of named masks made from "description|mask|description|mask...".

@@ -382,6 +382,21 @@ TEST_SUITE("file list") {
         CHECK(journal.entries.size() == 3);
     }
 
+    TEST_CASE("a list whose window comes over a second after its folder was set shows the folder as it is then") {
+        TempDir dir;
+        KeepCurrentDir keep;
+        MakeMusicFolder(dir.Path());
+        ScopedTestForm form;
+        auto* list = Make<TFileListBox>(form.Get());
+        list->SetMask("*.MP3");
+        list->SetDirectory(dir.Path());  // read ahead for the window to come
+        Sleep(1200);
+        MakeFile(dir.Path() + "\\g.mp3");
+        REQUIRE(DeleteFileW(ToWide(dir.Path() + "\\b.mp3").c_str()));
+        list->SetParent(form.Get());
+        CHECK(list->Items().ToVector() == Lines{"A.MP3", "c.Mp3", "g.mp3"});
+    }
+
     TEST_CASE("every pattern of the mask is searched on its own") {
         TempDir dir;
         KeepCurrentDir keep;
@@ -1079,6 +1094,20 @@ TEST_SUITE("drive combo") {
         for (const std::string& line : drives->Items().ToVector()) CHECK(line == AnsiUpperCase(line));
         CHECK(drives->Drive() == 'C');
         CHECK(drives->ItemIndex() == c);
+    }
+
+    TEST_CASE("a drive list made before the drive texts' reader changed shows the new reader's text") {
+        KeepCurrentDir keep;
+        SetCurrentDirectoryA("C:\\");
+        ScopedTestForm form;
+        auto* drives = Make<TDriveComboBox>(form.Get());  // starts reading the current drive
+        struct Renamed {
+            static std::string Text(char letter, UINT) { return letter == 'c' ? "[nowa nazwa]" : "[]"; }
+            Renamed() { SetDriveTextReader(&Text); }
+            ~Renamed() { SetDriveTextReader(nullptr); }
+        } renamed;
+        drives->SetParent(form.Get());
+        CHECK(drives->Items().Get(LineOfDrive(drives, 'c')) == "c: [nowa nazwa]");
     }
 
     TEST_CASE("volume and network texts follow the letter's case; a drive that is not connected shows its label") {
