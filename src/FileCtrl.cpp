@@ -242,6 +242,29 @@ std::optional<DWORD> RecentVolumeFlags(char letter) {
 
 }  // namespace
 
+// Runs Body(*shared) on a thread of its own, with drive errors kept quiet;
+// the thread holds a share of the object until it ends, so that its owner
+// may go first. A failure on the thread ends it: the owner sees what Body
+// did not do. False when no thread starts.
+template <typename Shared, void (*Body)(Shared&)>
+DWORD WINAPI RunSharing(void* parameter) {
+    std::unique_ptr<std::shared_ptr<Shared>> share(static_cast<std::shared_ptr<Shared>*>(parameter));
+    try {
+        QuietenThread();
+        Body(**share);
+    } catch (...) {
+    }
+    return 0;
+}
+
+template <typename Shared, void (*Body)(Shared&)>
+UniqueKernelHandle StartSharing(const std::shared_ptr<Shared>& shared) {
+    auto share = std::make_unique<std::shared_ptr<Shared>>(shared);
+    UniqueKernelHandle thread(CreateThread(nullptr, 0, &RunSharing<Shared, Body>, share.get(), 0, nullptr));
+    if (thread) share.release();  // the thread's own share
+    return thread;
+}
+
 // Reading that may keep a drive or a folder waiting, done on a thread of its
 // own for a control's window. The thread hands each item over and posts the
 // control's message to the window while the control listens; the control
@@ -257,12 +280,7 @@ public:
     // Starts work on a thread of its own; without one it runs here.
     static std::shared_ptr<ThreadReading> Start(HWND listener, UINT message, Work work) {
         auto reading = std::make_shared<ThreadReading>(listener, message, std::move(work));
-        auto share = std::make_unique<std::shared_ptr<ThreadReading>>(reading);
-        UniqueKernelHandle thread(CreateThread(nullptr, 0, &Run, share.get(), 0, nullptr));
-        if (thread)
-            share.release();  // the thread's own share
-        else
-            reading->work_(*reading);
+        if (!StartSharing<ThreadReading, &ThreadReading::Run>(reading)) reading->work_(*reading);
         return reading;
     }
 
@@ -300,16 +318,8 @@ public:
     }
 
 private:
-    static DWORD WINAPI Run(void* parameter) {
-        std::unique_ptr<std::shared_ptr<ThreadReading>> share(static_cast<std::shared_ptr<ThreadReading>*>(parameter));
-        try {
-            QuietenThread();
-            (*share)->work_(**share);
-        } catch (...) {
-            // What could not be read is simply not delivered: the lines stay as they are.
-        }
-        return 0;
-    }
+    // What could not be read is simply not delivered: the lines stay as they are.
+    static void Run(ThreadReading& reading) { reading.work_(reading); }
 
     SRWLOCK lock_ = SRWLOCK_INIT;
     HWND listener_;  // under lock_
@@ -330,11 +340,8 @@ public:
     using Work = std::function<Result()>;
     static constexpr DWORD kFreshMs = 1000;
 
-    explicit ReadAhead(Work work) : shared_(std::make_shared<Shared>(std::move(work))) {
-        auto share = std::make_unique<std::shared_ptr<Shared>>(shared_);
-        thread_.Reset(CreateThread(nullptr, 0, &Run, share.get(), 0, nullptr));
-        if (thread_) share.release();  // the thread's own share
-    }
+    explicit ReadAhead(Work work)
+        : shared_(std::make_shared<Shared>(std::move(work))), thread_(StartSharing<Shared, &Shared::Run>(shared_)) {}
 
     Result Take() {
         if (thread_) WaitForSingleObject(thread_.Get(), INFINITE);
@@ -345,22 +352,15 @@ public:
 private:
     struct Shared {
         explicit Shared(Work w) : work(std::move(w)) {}
+        // On the thread; a failure leaves no result, and Take does the work again.
+        static void Run(Shared& shared) {
+            shared.result = shared.work();
+            shared.doneAt = GetTickCount();
+        }
         Work work;
         std::optional<Result> result;  // written by the thread before it ends
         DWORD doneAt = 0;
     };
-
-    static DWORD WINAPI Run(void* parameter) {
-        std::unique_ptr<std::shared_ptr<Shared>> share(static_cast<std::shared_ptr<Shared>*>(parameter));
-        try {
-            QuietenThread();
-            (*share)->result = (*share)->work();
-            (*share)->doneAt = GetTickCount();
-        } catch (...) {
-            // Take does the work again and meets the failure itself.
-        }
-        return 0;
-    }
 
     std::shared_ptr<Shared> shared_;
     UniqueKernelHandle thread_;
@@ -1061,11 +1061,6 @@ TDriveSurvey SurveyDrives(char textLetter, TDriveTextReader reader) {
 
 }  // namespace
 
-struct TDriveSurveyAhead {
-    ReadAhead<TDriveSurvey> reading;
-};
-
-
 TDriveComboBox::TDriveComboBox(TComponent* owner) : TComboBox(owner) {
     SetStyle(TComboBoxStyle::csOwnerDrawFixed);
     LoadGlyph(floppyGlyph_, "FLOPPY");
@@ -1076,9 +1071,8 @@ TDriveComboBox::TDriveComboBox(TComponent* owner) : TComboBox(owner) {
     const std::string current = CurrentDirectory();
     drive_ = current.empty() || current[0] == '\\' ? '\0' : current[0];
     ResetItemHeight();
-    const char letter = drive_ ? LineLetter(drive_) : '\0';
-    surveyAhead_ = std::make_unique<TDriveSurveyAhead>(TDriveSurveyAhead{
-        ReadAhead<TDriveSurvey>([letter, reader = gDriveTextReader] { return SurveyDrives(letter, reader); })});
+    surveyAhead_ = std::make_unique<ReadAhead<TDriveSurvey>>(
+        [letter = LineLetter(drive_), reader = gDriveTextReader] { return SurveyDrives(letter, reader); });
 }
 
 TDriveComboBox::~TDriveComboBox() {
@@ -1094,9 +1088,9 @@ char TDriveComboBox::LineLetter(char letter) const {
 void TDriveComboBox::FillDrives() {
     StopReading();
     Items().Clear();
-    const char current = drive_ ? LineLetter(drive_) : '\0';
+    const char current = LineLetter(drive_);
     const auto ahead = std::move(surveyAhead_);
-    TDriveSurvey survey = ahead ? ahead->reading.Take() : TDriveSurvey{};
+    TDriveSurvey survey = ahead ? ahead->Take() : TDriveSurvey{};
     if (!ahead || survey.textLetter != current || survey.reader != gDriveTextReader)
         survey = SurveyDrives(current, gDriveTextReader);
     std::vector<std::pair<char, UINT>> later;

@@ -19,9 +19,11 @@ class TDriveComboBox;
 class TFilterComboBox;
 template <typename Item>
 class ThreadReading;
+template <typename Result>
+class ReadAhead;
 struct TFileEntry;
 struct TListingAhead;
-struct TDriveSurveyAhead;
+struct TDriveSurvey;
 
 // File attributes a file list shows; each value is its file attribute bit,
 // except ftNormal, which stands for every entry the search returns.
@@ -255,7 +257,7 @@ protected:
     void Notification(TComponent* component, TOperation operation) override;
 
 private:
-    // A letter in the lines' case.
+    // A letter in the lines' case; 0 stays 0.
     char LineLetter(char letter) const;
     void AddDrive(char letter, UINT type, const std::string& text);
     void SelectDrive(char letter);
@@ -283,7 +285,7 @@ private:
     TBitmap ramGlyph_;
     // The drives' kinds and the current drive's text, read from the
     // constructor on while the program makes its windows.
-    std::unique_ptr<TDriveSurveyAhead> surveyAhead_;
+    std::unique_ptr<ReadAhead<TDriveSurvey>> surveyAhead_;
 };
 
 // A drop-down of named masks made from "description|mask|description|mask...".
